@@ -1,0 +1,97 @@
+#pragma once
+
+#include "datastore.h"
+#include "record.h"
+
+#include <QMainWindow>
+
+class Dialogs;
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class RecordListModel;
+class RecordListView;
+
+// The main window: the entry fields of one contact, the search switches, the record list and
+// the commands that store, change and remove contacts.
+class frmTelcsi final : public QMainWindow {
+    Q_OBJECT
+public:
+    // dataFolder holds Telefon.dat; dialogs answers every question the window asks.
+    frmTelcsi(const QString& dataFolder, Dialogs& dialogs, QWidget* parent = nullptr);
+    ~frmTelcsi() override;
+
+    // The record number of the row clicked last, 0 before the first click.
+    qint64 selectedRecord() const { return m_selectedRecord; }
+    RecordListModel* listModel() const { return m_model; }
+    const DataStore& store() const { return m_store; }
+
+    static QString programTitle();
+    // 15 twips make one pixel at 96 dots per inch.
+    static int twips(int t) { return (t + 7) / 15; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void buildControls();
+    void buildMenu();
+    void setTabOrderChain();
+    void placeWindow();
+
+    void Form_Load();
+    void Beolvas();
+    void MezoDel();
+
+    void mnuKilep_Click();
+    void cmdLista_Click();
+    void cmdMezoDel_Click();
+    void ListView1_ColumnClick(int column);
+    void ListView1_ItemClick(int row);
+    void cmdRogzit_Click();
+    void cmdModosit_Click();
+    void cmdTorol_Click();
+    void mnuAdatbazisDel_Click();
+    void txNev_Change();
+    void txCim_Change();
+    void txTelepules_Change();
+    void txMegj_Change();
+
+    // The one search routine behind the four change handlers.
+    void searchList(const QCheckBox* searchSwitch, const QLineEdit* entry, Field field,
+                    bool emptyListFirst);
+    Record recordFromFields() const;
+    void showStoreError(const StoreError& error, const QString& consequence);
+
+    DataStore m_store;
+    Dialogs& m_dialogs;
+    qint64 m_selectedRecord = 0;
+    bool m_placed = false;
+
+    RecordListModel* m_model = nullptr;
+    RecordListView* ListView1 = nullptr;
+    QLineEdit* txNev = nullptr;
+    QLineEdit* txCim = nullptr;
+    QLineEdit* txTel1 = nullptr;
+    QLineEdit* txTel2 = nullptr;
+    QLineEdit* txMegj = nullptr;
+    QLineEdit* txtMail = nullptr;
+    QLineEdit* txWeb = nullptr;
+    QLineEdit* txTelepules = nullptr;
+    QLineEdit* txIrszam = nullptr;
+    QPushButton* cmdRogzit = nullptr;
+    QPushButton* cmdModosit = nullptr;
+    QPushButton* cmdTorol = nullptr;
+    QPushButton* cmdMezoDel = nullptr;
+    QPushButton* cmdLista = nullptr;
+    QPushButton* Command1 = nullptr;
+    QPushButton* Command2 = nullptr;
+    QPushButton* cmdPrint = nullptr;
+    QCheckBox* Check1 = nullptr;
+    QCheckBox* Check2 = nullptr;
+    QCheckBox* Check3 = nullptr;
+    QCheckBox* Check4 = nullptr;
+    QLabel* Felirat2 = nullptr;
+    QLabel* Felirat3 = nullptr;
+};

@@ -1,0 +1,97 @@
+#include "recordlistmodel.h"
+
+#include "listsort.h"
+
+#include <array>
+
+namespace {
+
+const std::array<QString, RecordRows::kColumns>& headers() {
+    static const std::array<QString, RecordRows::kColumns> h = {
+        QStringLiteral("Név"),     QStringLiteral("Település"),  QStringLiteral("Cím"),
+        QStringLiteral("Telefon"), QStringLiteral("Telefon"),    QStringLiteral("Megjegyzés"),
+        QStringLiteral("Rec")};
+    return h;
+}
+
+} // namespace
+
+RecordListModel::RecordListModel(QObject* parent)
+    : QAbstractTableModel(parent) {}
+
+int RecordListModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
+}
+
+int RecordListModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : RecordRows::kColumns;
+}
+
+QVariant RecordListModel::data(const QModelIndex& index, int role) const {
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
+        return {};
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::ToolTipRole:
+    case Qt::AccessibleTextRole:
+        return m_rows.text(static_cast<std::size_t>(index.row()), index.column());
+    case Qt::TextAlignmentRole:
+        return QVariant::fromValue(Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter));
+    default:
+        return {};
+    }
+}
+
+QVariant RecordListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || section < 0 || section >= RecordRows::kColumns)
+        return {};
+    if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)
+        return headers()[static_cast<std::size_t>(section)];
+    if (role == Qt::TextAlignmentRole)
+        return QVariant::fromValue(Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter));
+    return {};
+}
+
+void RecordListModel::setRows(RecordRows rows) {
+    if (m_sortColumn >= 0 && rows.size() > 1)
+        rows.reorder(sortedOrder(rows, m_sortColumn));
+    beginResetModel();
+    m_rows = std::move(rows);
+    endResetModel();
+}
+
+void RecordListModel::clear() { setRows(RecordRows()); }
+
+void RecordListModel::sortByColumn(int column) {
+    if (column < 0 || column >= RecordRows::kColumns)
+        return;
+    m_sortColumn = column;
+    if (m_rows.size() < 2)
+        return;
+    const std::vector<std::uint32_t> order = sortedOrder(m_rows, column);
+    Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    // Keep the current row and the selection on the same records.
+    std::vector<int> newRow(order.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        newRow[order[i]] = static_cast<int>(i);
+    const QModelIndexList before = persistentIndexList();
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (const QModelIndex& idx : before)
+        after.append(index(newRow[static_cast<std::size_t>(idx.row())], idx.column()));
+    m_rows.reorder(order);
+    changePersistentIndexList(before, after);
+    Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+qint64 RecordListModel::recordNumber(int row) const {
+    if (row < 0 || row >= rowCount())
+        return 0;
+    return m_rows.recordNumber(static_cast<std::size_t>(row));
+}
+
+QString RecordListModel::text(int row, int column) const {
+    if (row < 0 || row >= rowCount() || column < 0 || column >= RecordRows::kColumns)
+        return {};
+    return m_rows.text(static_cast<std::size_t>(row), column);
+}

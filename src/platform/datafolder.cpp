@@ -1,0 +1,29 @@
+#include "datafolder.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+#include <QTemporaryFile>
+
+namespace {
+
+bool canCreateFilesIn(const QString& folder) {
+    // Permission bits do not tell about read-only mounts or access lists: try it.
+    QTemporaryFile probe(QDir(folder).filePath(QStringLiteral(".zelvanor-probe-XXXXXX")));
+    return probe.open();
+}
+
+} // namespace
+
+QString chooseDataFolder(const QString& programFolder, const QString& userFolder) {
+    if (canCreateFilesIn(programFolder))
+        return programFolder;
+    QDir().mkpath(userFolder);
+    return userFolder;
+}
+
+QString resolveDataFolder() {
+    return chooseDataFolder(QCoreApplication::applicationDirPath(),
+                            QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+}

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "record.h"
+#include "storeerror.h"
+
+#include <QString>
+
+// A file of fixed 279-byte records, addressed by record number from 1. Every call reports the
+// system's failure instead of hiding it; nothing is buffered, so what a call wrote has reached
+// the system when it returns.
+class DataFile {
+public:
+    enum class Access { Read, ReadWrite };
+
+    DataFile() = default;
+    ~DataFile();
+    DataFile(DataFile&& other) noexcept;
+    DataFile& operator=(DataFile&& other) noexcept;
+    DataFile(const DataFile&) = delete;
+    DataFile& operator=(const DataFile&) = delete;
+
+    // Opens the file; a missing file is created empty (also for Access::Read).
+    MaybeError open(const QString& path, Access access);
+    // Opens the file emptied: created when missing, cut to length 0 when present.
+    MaybeError openEmptied(const QString& path);
+    bool isOpen() const { return m_fd >= 0; }
+    const QString& path() const { return m_path; }
+    int handle() const { return m_fd; }
+
+    MaybeError length(qint64& bytes) const;
+
+    // Reads up to size bytes at offset; got tells how many there were before the end.
+    MaybeError readAt(qint64 offset, char* buffer, qint64 size, qint64& got) const;
+    MaybeError writeAt(qint64 offset, const char* data, qint64 size);
+    MaybeError truncate(qint64 bytes);
+    // Forces what was written onto the disk.
+    MaybeError sync();
+    MaybeError close();
+
+    // Reads record n; found is false when the file holds no whole record n.
+    MaybeError readRecord(qint64 n, Record& record, bool& found) const;
+    MaybeError writeRecord(qint64 n, const Record& record);
+
+    static constexpr qint64 offsetOf(qint64 n) { return (n - 1) * kRecordSize; }
+    // Whole records in a file of the given length; an incomplete tail is not a record.
+    static constexpr qint64 recordCount(qint64 bytes) { return bytes / kRecordSize; }
+
+    static MaybeError rename(const QString& from, const QString& to);
+    static MaybeError remove(const QString& path);
+    static MaybeError syncFolder(const QString& folder);
+
+private:
+    int m_fd = -1;
+    QString m_path;
+};

@@ -1,0 +1,78 @@
+#pragma once
+
+#include "datafile.h"
+#include "record.h"
+#include "storeerror.h"
+
+#include <QString>
+
+#include <functional>
+
+// Telefon.dat and its temporary xx.dat in one folder, and the operations on the records.
+// Each call opens the files it needs and closes them before it returns.
+class DataStore {
+public:
+    explicit DataStore(QString folder);
+
+    const QString& folder() const { return m_folder; }
+    QString dataPath() const;
+    QString tempPath() const;
+
+    // Gets a run of whole records at a time, in file order: count records of kRecordSize bytes
+    // from firstRecNo on.
+    using BlockFn = std::function<void(const char* records, qint64 firstRecNo, qint64 count)>;
+
+    // Reads every whole record of Telefon.dat in large blocks; a missing file is created empty.
+    // length, when given, gets the file's length in bytes before the first block is read.
+    MaybeError forEachRecord(const BlockFn& fn, qint64* length = nullptr) const;
+
+    // Record n; found is false when the file has no whole record n.
+    MaybeError readRecord(qint64 n, Record& record, bool& found) const;
+
+    // Writes the record behind the last whole one: after a file of k records and r more bytes
+    // it becomes record k + 1 when r < 140, else k + 2 with the gap filled with blanks. A failed
+    // write leaves the file as it was.
+    MaybeError append(const Record& record, qint64* recNo = nullptr);
+
+    // Overwrites record n in place; written is false when there is no record n.
+    MaybeError modify(qint64 n, const Record& record, bool& written);
+
+    // Removes Telefon.dat (a file already gone is not an error).
+    MaybeError removeAll();
+
+    // The record number a new record gets in a file of the given length.
+    static qint64 appendNumber(qint64 length);
+
+private:
+    QString m_folder;
+};
+
+// Removing one record: Telefon.dat is copied without it into xx.dat, which then takes its place
+// in one rename, so that a complete Telefon.dat exists at every instant.
+class RecordDeletion {
+public:
+    explicit RecordDeletion(const DataStore& store);
+
+    // Opens Telefon.dat, empties (or creates) xx.dat and reads record n. When the file has no
+    // record n, hasRecord() is false and xx.dat is left alone.
+    MaybeError begin(qint64 n);
+    bool hasRecord() const { return m_hasRecord; }
+    const Record& record() const { return m_record; }
+
+    // Copies every other whole record and replaces Telefon.dat. On failure Telefon.dat is
+    // untouched and the partial xx.dat is removed.
+    MaybeError commit();
+    // Closes both files; the emptied xx.dat stays behind.
+    void cancel();
+
+private:
+    MaybeError copyRange(qint64 from, qint64 to, qint64 size);
+
+    const DataStore& m_store;
+    DataFile m_data;
+    DataFile m_temp;
+    qint64 m_n = 0;
+    qint64 m_count = 0;
+    bool m_hasRecord = false;
+    Record m_record;
+};

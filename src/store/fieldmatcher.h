@@ -1,0 +1,26 @@
+#pragma once
+
+#include "record.h"
+
+#include <QByteArray>
+#include <QStringView>
+
+#include <array>
+#include <cstdint>
+
+// Decides whether a record's field contains a search text: both without the blanks around
+// them and in upper case, a plain substring test on the Windows-1250 bytes. An empty field
+// never matches; an empty search text matches every other field; a search text with a
+// character that Windows-1250 lacks matches nothing.
+class FieldMatcher {
+public:
+    FieldMatcher(Field field, QStringView text);
+
+    bool matches(const char* record) const;
+
+private:
+    const std::array<std::uint8_t, 256>& m_upper;
+    FieldLayout m_layout;
+    QByteArray m_needle; // upper-cased bytes
+    bool m_possible = true;
+};

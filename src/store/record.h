@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QString>
+
+#include <array>
+#include <cstdint>
+
+// One contact as it is stored in Telefon.dat: nine fixed-width fields, 279 bytes of
+// Windows-1250 text, blank-filled on the right, with no separators and no terminator.
+enum class Field : int { Nev, Telepules, Irszam, Cim, Tel1, Tel2, Megj, Mail, Web };
+
+inline constexpr int kFieldCount = 9;
+inline constexpr int kRecordSize = 279;
+
+struct FieldLayout {
+    int offset;
+    int width;
+};
+
+inline constexpr std::array<FieldLayout, kFieldCount> kLayout = {{
+    {0, 40},   // name
+    {40, 25},  // settlement
+    {65, 4},   // postcode
+    {69, 50},  // street address
+    {119, 15}, // telephone 1
+    {134, 15}, // telephone 2
+    {149, 50}, // note
+    {199, 40}, // e-mail address
+    {239, 40}, // web address
+}};
+
+constexpr FieldLayout layout(Field f) { return kLayout[static_cast<int>(f)]; }
+
+// A field's bytes without the blanks around them (only the blank, 32, counts).
+QByteArrayView trimmedBlanks(QByteArrayView bytes);
+
+class Record {
+public:
+    // A record of 279 blanks.
+    Record();
+    static Record fromBytes(const char* bytes);
+
+    // Puts a value into a field: left-aligned, filled with blanks or cut at the field's width.
+    // Leading blanks stay; a character Windows-1250 lacks is stored as '?'.
+    void setField(Field f, QStringView value);
+
+    // The stored characters of a field, all of them, trailing blanks included.
+    QString rawField(Field f) const;
+    // The field as shown: without leading and trailing blanks.
+    QString displayField(Field f) const;
+    QByteArrayView fieldBytes(Field f) const;
+
+    const char* data() const { return m_bytes.data(); }
+    char* data() { return m_bytes.data(); }
+
+    friend bool operator==(const Record&, const Record&) = default;
+
+private:
+    std::array<char, kRecordSize> m_bytes;
+};
