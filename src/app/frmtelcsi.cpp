@@ -18,7 +18,9 @@
 
 #include <array>
 
-static void initResources() { Q_INIT_RESOURCE(zelvanor); }
+static void initResources() {
+    Q_INIT_RESOURCE(zelvanor);
+}
 
 namespace {
 
@@ -29,9 +31,10 @@ const QColor kDarkBlue(0, 0, 192);
 QFont dialogFont(qreal points, bool bold = false) {
     static const bool substituted = [] {
         QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
-                                   {QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Tahoma"),
-                                    QStringLiteral("Liberation Sans"), QStringLiteral("Arimo"),
-                                    QStringLiteral("Arial"), QStringLiteral("DejaVu Sans")});
+                                   {QStringLiteral("Microsoft Sans Serif"),
+                                    QStringLiteral("Tahoma"), QStringLiteral("Liberation Sans"),
+                                    QStringLiteral("Arimo"), QStringLiteral("Arial"),
+                                    QStringLiteral("DejaVu Sans")});
         return true;
     }();
     Q_UNUSED(substituted);
@@ -58,7 +61,9 @@ W* place(W* widget, const char* name, const QString& accessibleName, int left, i
 }
 
 // A caption's text as a screen reader says it: without the access-letter marker.
-QString spoken(QString caption) { return caption.remove(QLatin1Char('&')); }
+QString spoken(QString caption) {
+    return caption.remove(QLatin1Char('&'));
+}
 
 constexpr std::array<int, 7> kColumnTwips = {2500, 1440, 2500, 1400, 1400, 5000, 500};
 
@@ -84,7 +89,9 @@ frmTelcsi::frmTelcsi(const QString& dataFolder, Dialogs& dialogs, QWidget* paren
 
 frmTelcsi::~frmTelcsi() = default;
 
-QString frmTelcsi::programTitle() { return QStringLiteral("Zelvanor"); }
+QString frmTelcsi::programTitle() {
+    return QStringLiteral("Zelvanor");
+}
 
 void frmTelcsi::buildControls() {
     auto* client = new QWidget(this);
@@ -132,10 +139,10 @@ void frmTelcsi::buildControls() {
         b->setAutoDefault(false);
         return place(b, name, spoken(b->text()), l, t, w, h);
     };
-    cmdRogzit = button(new QPushButton(QStringLiteral("&Rögzítés"), client), "cmdRogzit", 300,
-                       9015, 1050, 285);
-    cmdModosit = button(new QPushButton(QStringLiteral("&Módosítás"), client), "cmdModosit",
-                        1425, 9015, 960, 285);
+    cmdRogzit = button(new QPushButton(QStringLiteral("&Rögzítés"), client), "cmdRogzit", 300, 9015,
+                       1050, 285);
+    cmdModosit = button(new QPushButton(QStringLiteral("&Módosítás"), client), "cmdModosit", 1425,
+                        9015, 960, 285);
     cmdTorol = button(new QPushButton(QStringLiteral("&Törlés"), client), "cmdTorol", 2460, 9015,
                       1005, 285);
     cmdMezoDel = button(new WrapButton(QStringLiteral("Me&zők Törlése"), client), "cmdMezoDel",
@@ -146,8 +153,8 @@ void frmTelcsi::buildControls() {
                       1410, 1095, 375);
     cmdPrint = button(new QPushButton(QStringLiteral("&Listamező nyomtatása"), client), "cmdPrint",
                       10980, 1830, 2385, 375);
-    Command2 = button(new QPushButton(QStringLiteral("&Web"), client), "Command2", 6420, 1830,
-                      1095, 375);
+    Command2 =
+        button(new QPushButton(QStringLiteral("&Web"), client), "Command2", 6420, 1830, 1095, 375);
 
     auto check = [client](const QString& caption, const char* name, int l, int t, int w, int h) {
         return place(new QCheckBox(caption, client), name, caption, l, t, w, h);
@@ -159,9 +166,9 @@ void frmTelcsi::buildControls() {
 
     auto caption = [client](int index, const QString& text, int l, int t, int w, int h,
                             Qt::Alignment align) {
-        auto* label = place(new QLabel(text, client),
-                            QStringLiteral("Felirat1_%1").arg(index).toUtf8().constData(), text, l,
-                            t, w, h);
+        auto* label =
+            place(new QLabel(text, client),
+                  QStringLiteral("Felirat1_%1").arg(index).toUtf8().constData(), text, l, t, w, h);
         label->setAlignment(align | Qt::AlignTop);
         return label;
     };
@@ -225,9 +232,9 @@ void frmTelcsi::buildMenu() {
 
 void frmTelcsi::setTabOrderChain() {
     const std::array<QWidget*, 22> chain = {
-        ListView1, txNev,   txCim,    txTel1,   txTel2,   txMegj,  cmdRogzit,   cmdModosit,
-        cmdTorol,  cmdMezoDel, Check1, Check2,  cmdLista, txtMail, Command1,    cmdPrint,
-        Command2,  txWeb,   txTelepules, Check3, txIrszam, Check4};
+        ListView1, txNev,      txCim,       txTel1, txTel2,   txMegj,  cmdRogzit, cmdModosit,
+        cmdTorol,  cmdMezoDel, Check1,      Check2, cmdLista, txtMail, Command1,  cmdPrint,
+        Command2,  txWeb,      txTelepules, Check3, txIrszam, Check4};
     for (QWidget* w : chain)
         w->setFocusPolicy(Qt::StrongFocus);
     for (std::size_t i = 0; i + 1 < chain.size(); ++i)
@@ -295,15 +302,20 @@ void frmTelcsi::Beolvas() {
     m_model->setRows(std::move(rows));
 }
 
-void frmTelcsi::cmdLista_Click() { Beolvas(); }
+void frmTelcsi::cmdLista_Click() {
+    Beolvas();
+}
 
 void frmTelcsi::MezoDel() {
-    for (QLineEdit* e : {txNev, txCim, txTel1, txTel2, txMegj, txtMail, txTelepules, txIrszam, txWeb})
+    for (QLineEdit* e :
+         {txNev, txCim, txTel1, txTel2, txMegj, txtMail, txTelepules, txIrszam, txWeb})
         e->setText(QString());
     txNev->setFocus();
 }
 
-void frmTelcsi::cmdMezoDel_Click() { MezoDel(); }
+void frmTelcsi::cmdMezoDel_Click() {
+    MezoDel();
+}
 
 void frmTelcsi::ListView1_ColumnClick(int column) {
     m_model->sortByColumn(column);
@@ -361,12 +373,118 @@ Record frmTelcsi::recordFromFields() const {
     return r;
 }
 
-void frmTelcsi::cmdRogzit_Click() {}
-void frmTelcsi::cmdModosit_Click() {}
-void frmTelcsi::cmdTorol_Click() {}
-void frmTelcsi::mnuAdatbazisDel_Click() {}
-void frmTelcsi::txNev_Change() {}
-void frmTelcsi::txCim_Change() {}
-void frmTelcsi::txTelepules_Change() {}
-void frmTelcsi::txMegj_Change() {}
-void frmTelcsi::searchList(const QCheckBox*, const QLineEdit*, Field, bool) {}
+void frmTelcsi::cmdRogzit_Click() {
+    if (const MaybeError err = m_store.append(recordFromFields())) {
+        showStoreError(*err, QStringLiteral("A névjegy nem került be az adatállományba; "
+                                            "a mezők tartalma megmaradt."));
+        return;
+    }
+    Beolvas();
+    MezoDel();
+}
+
+void frmTelcsi::cmdModosit_Click() {
+    if (m_selectedRecord == 0)
+        return;
+    Record stored;
+    bool found = false;
+    if (const MaybeError err = m_store.readRecord(m_selectedRecord, stored, found)) {
+        showStoreError(*err, QStringLiteral("Az adatállomány nem változott."));
+        return;
+    }
+    // The record the number pointed at is gone (the last record or the whole register was
+    // deleted since): there is nothing to change.
+    if (!found)
+        return;
+    const QString question = QStringLiteral("Biztos MÓDOSÍTNI akarod a(z)") +
+                             QStringLiteral("\n\r") + stored.rawField(Field::Nev) +
+                             QStringLiteral("  adatait ?");
+    if (!m_dialogs.askYesNo(QStringLiteral(" Módosítás az adatállományban !"), question))
+        return;
+    bool written = false;
+    if (const MaybeError err = m_store.modify(m_selectedRecord, recordFromFields(), written)) {
+        showStoreError(*err, QStringLiteral("Az adatállomány nem változott; "
+                                            "a mezők tartalma megmaradt."));
+        return;
+    }
+    if (!written)
+        return;
+    Beolvas();
+    MezoDel();
+}
+
+void frmTelcsi::cmdTorol_Click() {
+    if (m_selectedRecord == 0)
+        return;
+    RecordDeletion deletion(m_store);
+    if (const MaybeError err = deletion.begin(m_selectedRecord)) {
+        deletion.cancel();
+        showStoreError(*err, QStringLiteral("Az adatállomány nem változott."));
+        return;
+    }
+    if (!deletion.hasRecord())
+        return;
+    const QString question = QStringLiteral("Biztos TÖRÖLNI akarod a(z)") + QStringLiteral("\n\r") +
+                             deletion.record().rawField(Field::Nev) + QStringLiteral("  tételt ?");
+    if (!m_dialogs.askYesNo(QStringLiteral(" TÖRLÉS az adatállományból !"), question)) {
+        deletion.cancel();
+        return;
+    }
+    if (const MaybeError err = deletion.commit()) {
+        showStoreError(*err, QStringLiteral("Az adatállomány nem változott."));
+        return;
+    }
+    Beolvas();
+    MezoDel();
+}
+
+void frmTelcsi::mnuAdatbazisDel_Click() {
+    const QString question = QStringLiteral("Biztos benne hogy TÖRLI \r\n"
+                                            "a teljes adatbázist?\r\n"
+                                            "\r\n"
+                                            "Mehet a TÖRLÉS?");
+    if (!m_dialogs.askYesNo(QStringLiteral("Adatbázis törlése"), question))
+        return;
+    if (const MaybeError err = m_store.removeAll()) {
+        showStoreError(*err, QStringLiteral("Az adatállomány nem változott."));
+        return;
+    }
+    Beolvas();
+}
+
+void frmTelcsi::txNev_Change() {
+    searchList(Check1, txNev, Field::Nev, true);
+}
+void frmTelcsi::txCim_Change() {
+    searchList(Check4, txCim, Field::Cim, false);
+}
+void frmTelcsi::txTelepules_Change() {
+    searchList(Check3, txTelepules, Field::Telepules, false);
+}
+void frmTelcsi::txMegj_Change() {
+    searchList(Check2, txMegj, Field::Megj, false);
+}
+
+void frmTelcsi::searchList(const QCheckBox* searchSwitch, const QLineEdit* entry, Field field,
+                           bool emptyListFirst) {
+    if (!searchSwitch->isChecked())
+        return;
+    // A search never shows a message: a file that cannot be read counts as one without records.
+    const FieldMatcher matcher(field, entry->text());
+    RecordRows rows;
+    qint64 length = 0;
+    // A failed read ends the search with the rows found until then.
+    (void)m_store.forEachRecord(
+        [&](const char* records, qint64 first, qint64 count) {
+            for (qint64 i = 0; i < count; ++i) {
+                const char* record = records + i * kRecordSize;
+                if (matcher.matches(record))
+                    rows.addRecord(record, first + i);
+            }
+        },
+        &length);
+    // The name search empties the list before it looks at the file; the other three leave
+    // the list alone when the file is empty or cannot be opened.
+    if (emptyListFirst || length > 0)
+        m_model->setRows(std::move(rows));
+}

@@ -8,8 +8,8 @@ namespace {
 
 const std::array<QString, RecordRows::kColumns>& headers() {
     static const std::array<QString, RecordRows::kColumns> h = {
-        QStringLiteral("Név"),     QStringLiteral("Település"),  QStringLiteral("Cím"),
-        QStringLiteral("Telefon"), QStringLiteral("Telefon"),    QStringLiteral("Megjegyzés"),
+        QStringLiteral("Név"),     QStringLiteral("Település"), QStringLiteral("Cím"),
+        QStringLiteral("Telefon"), QStringLiteral("Telefon"),   QStringLiteral("Megjegyzés"),
         QStringLiteral("Rec")};
     return h;
 }
@@ -60,7 +60,9 @@ void RecordListModel::setRows(RecordRows rows) {
     endResetModel();
 }
 
-void RecordListModel::clear() { setRows(RecordRows()); }
+void RecordListModel::clear() {
+    setRows(RecordRows());
+}
 
 void RecordListModel::sortByColumn(int column) {
     if (column < 0 || column >= RecordRows::kColumns)

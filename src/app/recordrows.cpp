@@ -6,8 +6,8 @@
 namespace {
 
 // Record fields in the order of the list's columns.
-constexpr std::array<Field, 6> kShown = {Field::Nev, Field::Telepules, Field::Cim,
-                                         Field::Tel1, Field::Tel2, Field::Megj};
+constexpr std::array<Field, 6> kShown = {Field::Nev,  Field::Telepules, Field::Cim,
+                                         Field::Tel1, Field::Tel2,      Field::Megj};
 
 } // namespace
 

@@ -10,7 +10,9 @@
 
 namespace {
 
-QByteArray nativePath(const QString& path) { return QFile::encodeName(path); }
+QByteArray nativePath(const QString& path) {
+    return QFile::encodeName(path);
+}
 
 int openRetrying(const QByteArray& path, int flags) {
     int fd;
@@ -86,7 +88,8 @@ MaybeError DataFile::length(qint64& bytes) const {
 MaybeError DataFile::readAt(qint64 offset, char* buffer, qint64 size, qint64& got) const {
     got = 0;
     while (got < size) {
-        const ssize_t n = ::pread(m_fd, buffer + got, static_cast<size_t>(size - got), offset + got);
+        const ssize_t n =
+            ::pread(m_fd, buffer + got, static_cast<size_t>(size - got), offset + got);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -102,7 +105,8 @@ MaybeError DataFile::readAt(qint64 offset, char* buffer, qint64 size, qint64& go
 MaybeError DataFile::writeAt(qint64 offset, const char* data, qint64 size) {
     qint64 done = 0;
     while (done < size) {
-        const ssize_t n = ::pwrite(m_fd, data + done, static_cast<size_t>(size - done), offset + done);
+        const ssize_t n =
+            ::pwrite(m_fd, data + done, static_cast<size_t>(size - done), offset + done);
         if (n < 0) {
             if (errno == EINTR)
                 continue;

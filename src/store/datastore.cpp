@@ -18,9 +18,13 @@ constexpr qint64 kBlockRecords = 16384; // about 4.5 MB a read
 DataStore::DataStore(QString folder)
     : m_folder(std::move(folder)) {}
 
-QString DataStore::dataPath() const { return QDir(m_folder).filePath(QStringLiteral("Telefon.dat")); }
+QString DataStore::dataPath() const {
+    return QDir(m_folder).filePath(QStringLiteral("Telefon.dat"));
+}
 
-QString DataStore::tempPath() const { return QDir(m_folder).filePath(QStringLiteral("xx.dat")); }
+QString DataStore::tempPath() const {
+    return QDir(m_folder).filePath(QStringLiteral("xx.dat"));
+}
 
 qint64 DataStore::appendNumber(qint64 length) {
     // length / 279 + 1 rounded to the nearest whole number; 279 is odd, so there is no tie.
@@ -49,7 +53,8 @@ MaybeError DataStore::forEachRecord(const BlockFn& fn, qint64* lengthOut) const 
     for (qint64 first = 1; first <= count;) {
         const qint64 want = std::min(blockRecords, count - first + 1);
         qint64 got = 0;
-        if (auto err = file.readAt(DataFile::offsetOf(first), buffer.get(), want * kRecordSize, got))
+        if (auto err =
+                file.readAt(DataFile::offsetOf(first), buffer.get(), want * kRecordSize, got))
             return err;
         const qint64 whole = got / kRecordSize;
         if (whole > 0)
@@ -197,7 +202,8 @@ MaybeError RecordDeletion::copyRange(qint64 from, qint64 to, qint64 size) {
             }
             if (n < 0 && errno == EINTR)
                 continue;
-            if (n < 0 && errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP)
+            if (n < 0 && errno != EXDEV && errno != ENOSYS && errno != EINVAL &&
+                errno != EOPNOTSUPP)
                 return systemError(StoreError::Action::Write, m_temp.path(), errno);
             if (n == 0)
                 return systemError(StoreError::Action::Read, m_data.path(), EIO);

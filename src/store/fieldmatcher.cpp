@@ -46,5 +46,6 @@ bool FieldMatcher::matches(const char* record) const {
     char upper[64];
     for (int i = 0; i < n; ++i)
         upper[i] = static_cast<char>(m_upper[static_cast<std::uint8_t>(p[begin + i])]);
-    return ::memmem(upper, static_cast<size_t>(n), m_needle.constData(), static_cast<size_t>(k)) != nullptr;
+    return ::memmem(upper, static_cast<size_t>(n), m_needle.constData(), static_cast<size_t>(k)) !=
+           nullptr;
 }

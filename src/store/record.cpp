@@ -15,7 +15,9 @@ QByteArrayView trimmedBlanks(QByteArrayView bytes) {
     return bytes.sliced(begin, end - begin);
 }
 
-Record::Record() { m_bytes.fill(' '); }
+Record::Record() {
+    m_bytes.fill(' ');
+}
 
 Record Record::fromBytes(const char* bytes) {
     Record r;
@@ -37,6 +39,10 @@ QByteArrayView Record::fieldBytes(Field f) const {
     return QByteArrayView(m_bytes.data() + l.offset, l.width);
 }
 
-QString Record::rawField(Field f) const { return cp1250::decode(fieldBytes(f)); }
+QString Record::rawField(Field f) const {
+    return cp1250::decode(fieldBytes(f));
+}
 
-QString Record::displayField(Field f) const { return cp1250::decode(trimmedBlanks(fieldBytes(f))); }
+QString Record::displayField(Field f) const {
+    return cp1250::decode(trimmedBlanks(fieldBytes(f)));
+}

@@ -30,7 +30,9 @@ inline constexpr std::array<FieldLayout, kFieldCount> kLayout = {{
     {239, 40}, // web address
 }};
 
-constexpr FieldLayout layout(Field f) { return kLayout[static_cast<int>(f)]; }
+constexpr FieldLayout layout(Field f) {
+    return kLayout[static_cast<int>(f)];
+}
 
 // A field's bytes without the blanks around them (only the blank, 32, counts).
 QByteArrayView trimmedBlanks(QByteArrayView bytes);

@@ -11,9 +11,9 @@ struct StoreError {
 
     Action action = Action::Open;
     QString path;
-    int code = 0;      // errno of the failed call, 0 when the reason is in detail
-    QString detail;    // a reason the system did not give (in Hungarian)
-    QString target;    // for a rename: the new name
+    int code = 0;   // errno of the failed call, 0 when the reason is in detail
+    QString detail; // a reason the system did not give (in Hungarian)
+    QString target; // for a rename: the new name
 
     // The system's reason in Hungarian.
     QString reason() const;
