@@ -287,9 +287,8 @@ void frmTelcsi::Beolvas() {
     qint64 length = 0;
     const MaybeError err = m_store.forEachRecord(
         [&](const char* records, qint64 first, qint64 count) {
-            if (rows.empty())
-                rows.reserve(static_cast<std::size_t>(DataFile::recordCount(length)),
-                             static_cast<std::size_t>(DataFile::recordCount(length)) * 96);
+            if (first == 1)
+                rows.reserveForRecords(static_cast<std::size_t>(DataFile::recordCount(length)));
             for (qint64 i = 0; i < count; ++i)
                 rows.addRecord(records + i * kRecordSize, first + i);
         },
@@ -476,6 +475,8 @@ void frmTelcsi::searchList(const QCheckBox* searchSwitch, const QLineEdit* entry
     // A failed read ends the search with the rows found until then.
     (void)m_store.forEachRecord(
         [&](const char* records, qint64 first, qint64 count) {
+            if (first == 1)
+                rows.reserveForRecords(static_cast<std::size_t>(DataFile::recordCount(length)));
             for (qint64 i = 0; i < count; ++i) {
                 const char* record = records + i * kRecordSize;
                 if (matcher.matches(record))

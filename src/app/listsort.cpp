@@ -31,15 +31,12 @@ std::uint64_t decimalTextKey(qint64 n) {
     return key;
 }
 
-std::vector<std::uint32_t> orderByKeys(std::vector<std::uint64_t>& keys) {
-    // Sorting (key, row) pairs gives a stable order without a stable sort.
-    std::vector<std::pair<std::uint64_t, std::uint32_t>> pairs(keys.size());
-    for (std::uint32_t i = 0; i < keys.size(); ++i)
-        pairs[i] = {keys[i], i};
-    std::sort(pairs.begin(), pairs.end());
-    std::vector<std::uint32_t> order(pairs.size());
-    for (std::size_t i = 0; i < pairs.size(); ++i)
-        order[i] = pairs[i].second;
+std::vector<std::uint32_t> orderByKeys(const std::vector<std::uint64_t>& keys) {
+    std::vector<std::uint32_t> order(keys.size());
+    std::iota(order.begin(), order.end(), 0u);
+    std::sort(order.begin(), order.end(), [&keys](std::uint32_t a, std::uint32_t b) {
+        return keys[a] != keys[b] ? keys[a] < keys[b] : a < b;
+    });
     return order;
 }
 
@@ -47,8 +44,8 @@ std::vector<std::uint32_t> orderByKeys(std::vector<std::uint64_t>& keys) {
 
 std::vector<std::uint32_t> sortedOrder(const RecordRows& rows, int column) {
     const std::size_t n = rows.size();
-    std::vector<std::uint64_t> keys(n);
     if (column == RecordRows::kRecNoColumn) {
+        std::vector<std::uint64_t> keys(n);
         for (std::size_t i = 0; i < n; ++i)
             keys[i] = decimalTextKey(rows.recordNumber(i));
         return orderByKeys(keys);
@@ -89,7 +86,14 @@ std::vector<std::uint32_t> sortedOrder(const RecordRows& rows, int column) {
     for (std::uint32_t r = 0; r < byText.size(); ++r)
         rank[byText[r]] = r;
 
+    // Counting sort by rank: rows of the same text stay in their order.
+    std::vector<std::uint32_t> start(distinct.size() + 1, 0);
     for (std::size_t i = 0; i < n; ++i)
-        keys[i] = (static_cast<std::uint64_t>(rank[rowId[i]]) << 32) | i;
-    return orderByKeys(keys);
+        ++start[rank[rowId[i]] + 1];
+    for (std::size_t r = 1; r < start.size(); ++r)
+        start[r] += start[r - 1];
+    std::vector<std::uint32_t> order(n);
+    for (std::size_t i = 0; i < n; ++i)
+        order[start[rank[rowId[i]]]++] = static_cast<std::uint32_t>(i);
+    return order;
 }

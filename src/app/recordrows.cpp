@@ -3,57 +3,92 @@
 #include "cp1250.h"
 #include "record.h"
 
+#include <cstring>
+#include <type_traits>
+
 namespace {
 
 // Record fields in the order of the list's columns.
 constexpr std::array<Field, 6> kShown = {Field::Nev,  Field::Telepules, Field::Cim,
                                          Field::Tel1, Field::Tel2,      Field::Megj};
 
+// The most text one row can hold.
+constexpr std::size_t kMaxRowText = [] {
+    std::size_t n = 0;
+    for (Field f : kShown)
+        n += static_cast<std::size_t>(layout(f).width);
+    return n;
+}();
+
+constexpr std::uint64_t kEightBlanks = 0x2020202020202020ULL;
+
+std::uint64_t load64(const char* p) {
+    std::uint64_t v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
 } // namespace
 
-void RecordRows::reserve(std::size_t rows, std::size_t textBytes) {
-    m_rows.reserve(rows);
-    m_text.reserve(textBytes);
+void RecordRows::reserveForRecords(std::size_t records) {
+    m_rows.reserve(records * sizeof(Row));
+    m_text.reserve(records * kMaxRowText);
 }
 
 void RecordRows::addRecord(const char* record, qint64 recNo) {
+    static_assert(std::is_trivially_copyable_v<Row>);
+    if ((m_size + 1) * sizeof(Row) > m_rows.capacity())
+        m_rows.reserve((m_size + 1) * sizeof(Row));
+    if (m_textSize + kMaxRowText > m_text.capacity())
+        m_text.reserve(m_textSize + kMaxRowText);
+
     Row row;
-    row.offset = m_text.size();
+    row.offset = m_textSize;
     row.recNo = recNo;
+    char* out = m_text.data() + m_textSize;
     for (std::size_t c = 0; c < kShown.size(); ++c) {
         const FieldLayout l = layout(kShown[c]);
         const char* p = record + l.offset;
         int begin = 0;
         int end = l.width;
+        // Most fields end in a long run of blanks: skip it eight bytes at a time.
+        while (end >= 8 && load64(p + end - 8) == kEightBlanks)
+            end -= 8;
+        while (end > 0 && p[end - 1] == ' ')
+            --end;
         while (begin < end && p[begin] == ' ')
             ++begin;
-        while (end > begin && p[end - 1] == ' ')
-            --end;
-        row.length[c] = static_cast<std::uint8_t>(end - begin);
-        m_text.insert(m_text.end(), p + begin, p + end);
+        const int n = end - begin;
+        row.length[c] = static_cast<std::uint8_t>(n);
+        std::memcpy(out, p + begin, static_cast<std::size_t>(n));
+        out += n;
     }
-    m_rows.push_back(row);
+    m_textSize = static_cast<std::size_t>(out - m_text.data());
+    std::memcpy(m_rows.data() + m_size * sizeof(Row), &row, sizeof(Row));
+    ++m_size;
 }
 
 std::string_view RecordRows::bytes(std::size_t row, int column) const {
-    const Row& r = m_rows[row];
+    const Row& r = rows()[row];
     std::size_t offset = r.offset;
     for (int c = 0; c < column; ++c)
-        offset += r.length[c];
-    return std::string_view(m_text.data() + offset, r.length[column]);
+        offset += r.length[static_cast<std::size_t>(c)];
+    return std::string_view(m_text.data() + offset, r.length[static_cast<std::size_t>(column)]);
 }
 
 QString RecordRows::text(std::size_t row, int column) const {
     if (column == kRecNoColumn)
-        return QString::number(m_rows[row].recNo);
+        return QString::number(rows()[row].recNo);
     const std::string_view b = bytes(row, column);
     return cp1250::decode(QByteArrayView(b.data(), static_cast<qsizetype>(b.size())));
 }
 
 void RecordRows::reorder(const std::vector<std::uint32_t>& order) {
-    std::vector<Row> sorted;
-    sorted.reserve(order.size());
-    for (std::uint32_t i : order)
-        sorted.push_back(m_rows[i]);
+    PageBuffer sorted;
+    sorted.reserve(order.size() * sizeof(Row));
+    Row* out = reinterpret_cast<Row*>(sorted.data());
+    const Row* in = rows();
+    for (std::size_t i = 0; i < order.size(); ++i)
+        out[i] = in[order[i]];
     m_rows = std::move(sorted);
 }

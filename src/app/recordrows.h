@@ -1,9 +1,12 @@
 #pragma once
 
+#include "pagebuffer.h"
+
 #include <QString>
 
 #include <array>
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
 // The rows of the record list as they were read: the six shown fields of each record, without
@@ -13,13 +16,14 @@ public:
     static constexpr int kColumns = 7;
     static constexpr int kRecNoColumn = 6;
 
-    void reserve(std::size_t rows, std::size_t textBytes);
+    // Room for the rows of a file with this many records; untouched room costs no memory.
+    void reserveForRecords(std::size_t records);
     // Adds the row of one stored record (kRecordSize bytes).
     void addRecord(const char* record, qint64 recNo);
 
-    std::size_t size() const { return m_rows.size(); }
-    bool empty() const { return m_rows.empty(); }
-    qint64 recordNumber(std::size_t row) const { return m_rows[row].recNo; }
+    std::size_t size() const { return m_size; }
+    bool empty() const { return m_size == 0; }
+    qint64 recordNumber(std::size_t row) const { return rows()[row].recNo; }
     QString text(std::size_t row, int column) const;
     // The Windows-1250 bytes of a text column (0 to 5).
     std::string_view bytes(std::size_t row, int column) const;
@@ -33,6 +37,11 @@ private:
         qint64 recNo;
         std::array<std::uint8_t, 6> length;
     };
-    std::vector<char> m_text;
-    std::vector<Row> m_rows;
+    const Row* rows() const { return reinterpret_cast<const Row*>(m_rows.data()); }
+    Row* rows() { return reinterpret_cast<Row*>(m_rows.data()); }
+
+    PageBuffer m_text;
+    std::size_t m_textSize = 0;
+    PageBuffer m_rows;
+    std::size_t m_size = 0;
 };
