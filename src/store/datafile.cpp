@@ -69,7 +69,12 @@ MaybeError DataFile::open(const QString& path, Access access) {
 
 MaybeError DataFile::openEmptied(const QString& path) {
     close();
-    const int fd = openRetrying(nativePath(path), O_RDWR | O_CREAT | O_TRUNC);
+    const QByteArray native = nativePath(path);
+    // Whatever had the name goes first: cutting it in place would write through a link into
+    // the file it points at, which may be the data file itself.
+    if (::unlink(native.constData()) != 0 && errno != ENOENT)
+        return systemError(StoreError::Action::Remove, path, errno);
+    const int fd = openRetrying(native, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW);
     if (fd < 0)
         return systemError(StoreError::Action::Create, path, errno);
     m_fd = fd;

@@ -21,7 +21,8 @@ public:
 
     // Opens the file; a missing file is created empty (also for Access::Read).
     MaybeError open(const QString& path, Access access);
-    // Opens the file emptied: created when missing, cut to length 0 when present.
+    // Opens a new, empty file under the name; a file or link that had the name is removed
+    // first, never written to.
     MaybeError openEmptied(const QString& path);
     bool isOpen() const { return m_fd >= 0; }
     const QString& path() const { return m_path; }

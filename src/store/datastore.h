@@ -53,8 +53,8 @@ class RecordDeletion {
 public:
     explicit RecordDeletion(const DataStore& store);
 
-    // Opens Telefon.dat, empties (or creates) xx.dat and reads record n. When the file has no
-    // record n, hasRecord() is false and xx.dat is left alone.
+    // Opens Telefon.dat, puts a new, empty xx.dat in place of any old one and reads record n.
+    // When the file has no record n, hasRecord() is false and xx.dat is left alone.
     MaybeError begin(qint64 n);
     bool hasRecord() const { return m_hasRecord; }
     const Record& record() const { return m_record; }
