@@ -49,19 +49,30 @@ DataFile& DataFile::operator=(DataFile&& other) noexcept {
 MaybeError DataFile::open(const QString& path, Access access) {
     close();
     const QByteArray native = nativePath(path);
-    int fd = openRetrying(native, access == Access::Read ? O_RDONLY : O_RDWR);
+    // Non-blocking, so that a named pipe or device under the name cannot hang the program.
+    int fd = openRetrying(native, (access == Access::Read ? O_RDONLY : O_RDWR) | O_NONBLOCK);
     if (fd < 0 && errno == ENOENT) {
-        fd = openRetrying(native, O_RDWR | O_CREAT);
+        fd = openRetrying(native, O_RDWR | O_CREAT | O_NONBLOCK);
         if (fd < 0)
             return systemError(StoreError::Action::Create, path, errno);
     } else if (fd < 0) {
         return systemError(StoreError::Action::Open, path, errno);
     }
     struct stat st;
-    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    if (::fstat(fd, &st) != 0) {
+        const int code = errno;
         ::close(fd);
-        return systemError(StoreError::Action::Open, path, EISDIR);
+        return systemError(StoreError::Action::Open, path, code);
     }
+    if (!S_ISREG(st.st_mode)) {
+        ::close(fd);
+        StoreError e =
+            systemError(StoreError::Action::Open, path, S_ISDIR(st.st_mode) ? EISDIR : 0);
+        if (!S_ISDIR(st.st_mode))
+            e.detail = QStringLiteral("Ezen a néven nem közönséges fájl áll.");
+        return e;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     m_fd = fd;
     m_path = path;
     return std::nullopt;

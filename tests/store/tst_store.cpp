@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <iconv.h>
 
@@ -359,6 +361,8 @@ void tst_store::errors_data() {
     QTest::newRow("folder is a file") << u"file"_s << int(StoreError::Action::Open) << ENOTDIR;
     QTest::newRow("Telefon.dat is a folder")
         << u"dirfile"_s << int(StoreError::Action::Open) << EISDIR;
+    // Opening a named pipe would wait for a writer for ever.
+    QTest::newRow("Telefon.dat is a pipe") << u"fifo"_s << int(StoreError::Action::Open) << 0;
 }
 
 void tst_store::errors() {
@@ -372,6 +376,9 @@ void tst_store::errors() {
         folder = dir.filePath(u"plain"_s);
     } else if (setup == u"dirfile") {
         QVERIFY(QDir(folder).mkpath(u"Telefon.dat"_s));
+    } else if (setup == u"fifo") {
+        QVERIFY(QDir().mkpath(folder));
+        QCOMPARE(::mkfifo(QFile::encodeName(folder + u"/Telefon.dat"_s).constData(), 0600), 0);
     }
     DataStore store(folder);
     Record r;
