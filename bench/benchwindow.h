@@ -1,0 +1,67 @@
+#pragma once
+
+#include "dialogs.h"
+#include "frmtelcsi.h"
+
+#include <QString>
+
+class QCheckBox;
+class QHeaderView;
+class QLineEdit;
+class QPushButton;
+class RecordListModel;
+class RecordListView;
+
+// Answers Yes to every question and keeps only what it needs to tell a failure: a benchmark
+// whose operation put up an error message must not report a time as if it had worked.
+class YesDialogs final : public Dialogs {
+public:
+    bool askYesNo(const QString& title, const QString& text) override;
+    void message(const QString& title, const QString& text, Icon icon) override;
+    QString prompt(const QString& title, const QString& label,
+                   const QString& defaultAnswer) override;
+    QString openFileName(const QString& filter, const QString& preset) override;
+    QString saveFileName(const QString& filter, const QString& preset) override;
+
+    int questions = 0;
+    int messages = 0;
+    QString lastMessage;
+};
+
+// The real main window on a data folder, shown on the offscreen platform, with the controls a
+// user would touch found by their object names.
+class WindowRig {
+public:
+    explicit WindowRig(const QString& dataFolder);
+
+    // Lets the window finish what a click left pending (the list's layout, repainting), as the
+    // event loop would before the user sees the result.
+    static void settle();
+
+    int rows() const;
+    // Clicks a header section with the mouse.
+    void clickHeader(int column);
+    // Scrolls a row into view (as the user would first) and clicks it with the mouse.
+    void scrollToRow(int row);
+    void clickRow(int row);
+
+    YesDialogs dialogs;
+    frmTelcsi window;
+    RecordListModel* model;
+    RecordListView* list;
+    QPushButton* cmdLista;
+    QPushButton* cmdRogzit;
+    QPushButton* cmdModosit;
+    QPushButton* cmdTorol;
+    QCheckBox* check1;
+    QLineEdit* txNev;
+};
+
+// A child of a window by object name; aborts when there is none, since every figure taken
+// without the control would be meaningless.
+template <typename T> T* requireChild(QObject* parent, const char* name) {
+    T* child = parent->findChild<T*>(QString::fromLatin1(name));
+    if (!child)
+        qFatal("the window has no %s", name);
+    return child;
+}

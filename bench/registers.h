@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QString>
+
+#include <QtGlobal>
+
+// The generated registers the benchmarks run on, and the file chores around them.
+namespace benchfiles {
+
+// The folder holding a generated Telefon.dat of count contacts. Registers are made once and
+// kept under the temporary folder for later runs; a file of the wrong length is made again.
+// The file is read once before returning, so that every benchmark starts with it in the page
+// cache. Aborts with a message when the register cannot be made: no figure would mean anything.
+QString registerFolder(qint64 count);
+
+// Copies a file's bytes over another (created or emptied) and flushes the copy to disk, so that
+// no write-back of it is left to disturb a measurement that follows.
+QString copySynced(const QString& from, const QString& to);
+
+// Cuts a file back to a length and flushes it to disk.
+QString truncateSynced(const QString& path, qint64 length);
+
+qint64 fileLength(const QString& path);
+
+// Reads a whole file with read() in large blocks and returns the bytes seen: the least any
+// reading of the file costs.
+qint64 readWhole(const QString& path);
+
+// Runs a program with its output thrown away and waits for it; false when it could not be run
+// or did not exit with 0.
+bool runQuietly(const char* program, const QStringList& args);
+
+// Resident and peak resident memory of this process in KiB (VmRSS, VmHWM).
+struct Memory {
+    qint64 rssKiB = 0;
+    qint64 hwmKiB = 0;
+};
+Memory memoryNow();
+
+} // namespace benchfiles
