@@ -70,8 +70,9 @@ constexpr std::array<int, 7> kColumnTwips = {2500, 1440, 2500, 1400, 1400, 5000,
 } // namespace
 
 frmTelcsi::frmTelcsi(const QString& dataFolder, Dialogs& dialogs, QWidget* parent)
-    : QMainWindow(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                              Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
+    : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                              Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                              Qt::WindowCloseButtonHint)
     , m_store(dataFolder)
     , m_dialogs(dialogs) {
     setObjectName(QStringLiteral("frmTelcsi"));
@@ -259,6 +260,20 @@ void frmTelcsi::placeWindow() {
     const int outerWidth = width() + frame.left() + frame.right();
     move(area.left() + (area.width() - outerWidth) / 2,
          area.top() + (area.height() - outerHeight) / 2);
+}
+
+bool frmTelcsi::event(QEvent* event) {
+    const bool handled = QMainWindow::event(event);
+    // A window manager adds its frame after the window is shown; place the window once more
+    // when the frame becomes known, so that the outer height and the centring include it.
+    if (m_placed && !m_framePlaced && isVisible() &&
+        (event->type() == QEvent::Move || event->type() == QEvent::Resize ||
+         event->type() == QEvent::WindowActivate) &&
+        frameGeometry().size() != geometry().size()) {
+        m_framePlaced = true;
+        placeWindow();
+    }
+    return handled;
 }
 
 void frmTelcsi::showEvent(QShowEvent* event) {

@@ -33,6 +33,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     void buildControls();
@@ -68,6 +69,7 @@ private:
     Dialogs& m_dialogs;
     qint64 m_selectedRecord = 0;
     bool m_placed = false;
+    bool m_framePlaced = false;
 
     RecordListModel* m_model = nullptr;
     RecordListView* ListView1 = nullptr;
