@@ -13,11 +13,15 @@ namespace {
 
 constexpr std::size_t kMapThreshold = std::size_t(1) << 21; // 2 MiB, one huge page
 
-std::size_t roundUp(std::size_t n, std::size_t to) { return (n + to - 1) / to * to; }
+std::size_t roundUp(std::size_t n, std::size_t to) {
+    return (n + to - 1) / to * to;
+}
 
 } // namespace
 
-PageBuffer::~PageBuffer() { release(); }
+PageBuffer::~PageBuffer() {
+    release();
+}
 
 PageBuffer::PageBuffer(PageBuffer&& other) noexcept
     : m_data(other.m_data)

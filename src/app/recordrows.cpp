@@ -46,23 +46,31 @@ void RecordRows::addRecord(const char* record, qint64 recNo) {
     row.offset = m_textSize;
     row.recNo = recNo;
     char* out = m_text.data() + m_textSize;
-    for (std::size_t c = 0; c < kShown.size(); ++c) {
-        const FieldLayout l = layout(kShown[c]);
-        const char* p = record + l.offset;
-        int begin = 0;
-        int end = l.width;
-        // Most fields end in a long run of blanks: skip it eight bytes at a time.
+    // Each field is copied at its full width, whatever its length: a fixed-size copy is a few
+    // vector moves, and the room behind the row is reserved anyway.
+    auto copyField = [&]<int Width>(int offset, std::size_t c) {
+        const char* p = record + offset;
+        int end = Width;
         while (end >= 8 && load64(p + end - 8) == kEightBlanks)
             end -= 8;
         while (end > 0 && p[end - 1] == ' ')
             --end;
+        int begin = 0;
         while (begin < end && p[begin] == ' ')
             ++begin;
-        const int n = end - begin;
-        row.length[c] = static_cast<std::uint8_t>(n);
-        std::memcpy(out, p + begin, static_cast<std::size_t>(n));
-        out += n;
-    }
+        if (begin == 0)
+            std::memcpy(out, p, Width);
+        else
+            std::memmove(out, p + begin, static_cast<std::size_t>(end - begin));
+        row.length[c] = static_cast<std::uint8_t>(end - begin);
+        out += end - begin;
+    };
+    copyField.operator()<layout(Field::Nev).width>(layout(Field::Nev).offset, 0);
+    copyField.operator()<layout(Field::Telepules).width>(layout(Field::Telepules).offset, 1);
+    copyField.operator()<layout(Field::Cim).width>(layout(Field::Cim).offset, 2);
+    copyField.operator()<layout(Field::Tel1).width>(layout(Field::Tel1).offset, 3);
+    copyField.operator()<layout(Field::Tel2).width>(layout(Field::Tel2).offset, 4);
+    copyField.operator()<layout(Field::Megj).width>(layout(Field::Megj).offset, 5);
     m_textSize = static_cast<std::size_t>(out - m_text.data());
     std::memcpy(m_rows.data() + m_size * sizeof(Row), &row, sizeof(Row));
     ++m_size;

@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <system_error>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -160,6 +162,18 @@ MaybeError DataFile::close() {
     if (::close(fd) != 0 && errno != EINTR)
         return systemError(StoreError::Action::Write, m_path, errno);
     return std::nullopt;
+}
+
+void DataFile::closeInBackground() {
+    if (m_fd < 0)
+        return;
+    const int fd = m_fd;
+    m_fd = -1;
+    try {
+        std::thread([fd] { ::close(fd); }).detach();
+    } catch (const std::system_error&) {
+        ::close(fd);
+    }
 }
 
 MaybeError DataFile::readRecord(qint64 n, Record& record, bool& found) const {

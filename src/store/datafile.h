@@ -37,6 +37,9 @@ public:
     // Forces what was written onto the disk.
     MaybeError sync();
     MaybeError close();
+    // Closes the handle on another thread, for a file whose last close is slow and whose
+    // outcome no longer matters (a file that has just been replaced).
+    void closeInBackground();
 
     // Reads record n; found is false when the file holds no whole record n.
     MaybeError readRecord(qint64 n, Record& record, bool& found) const;

@@ -242,11 +242,13 @@ MaybeError RecordDeletion::commit() {
         return fail(*err);
     if (auto err = m_temp.sync())
         return fail(*err);
-    m_data.close();
     if (auto err = m_temp.close())
         return fail(*err);
     if (auto err = DataFile::rename(m_store.tempPath(), m_store.dataPath()))
         return fail(*err);
+    // Closing the last handle of the replaced file frees its blocks, which takes the file
+    // system a while on a large register; nothing waits for it.
+    m_data.closeInBackground();
     // The rename has happened: a folder that cannot be synced does not undo the deletion.
     (void)DataFile::syncFolder(m_store.folder());
     return std::nullopt;

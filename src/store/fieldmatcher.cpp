@@ -28,24 +28,37 @@ FieldMatcher::FieldMatcher(Field field, QStringView text)
 bool FieldMatcher::matches(const char* record) const {
     if (!m_possible)
         return false;
-    const char* p = record + m_layout.offset;
-    int begin = 0;
+    const auto* p = reinterpret_cast<const std::uint8_t*>(record + m_layout.offset);
     int end = m_layout.width;
+    // Most fields end in a long run of blanks: skip it eight bytes at a time.
+    constexpr std::uint64_t kEightBlanks = 0x2020202020202020ULL;
+    while (end >= 8) {
+        std::uint64_t word;
+        std::memcpy(&word, p + end - 8, sizeof word);
+        if (word != kEightBlanks)
+            break;
+        end -= 8;
+    }
+    while (end > 0 && p[end - 1] == ' ')
+        --end;
+    int begin = 0;
     while (begin < end && p[begin] == ' ')
         ++begin;
     if (begin == end)
         return false; // an empty field never matches
-    while (p[end - 1] == ' ')
-        --end;
-    const int n = end - begin;
     const int k = static_cast<int>(m_needle.size());
     if (k == 0)
         return true;
-    if (n < k)
-        return false;
-    char upper[64];
-    for (int i = 0; i < n; ++i)
-        upper[i] = static_cast<char>(m_upper[static_cast<std::uint8_t>(p[begin + i])]);
-    return ::memmem(upper, static_cast<size_t>(n), m_needle.constData(), static_cast<size_t>(k)) !=
-           nullptr;
+    const auto* needle = reinterpret_cast<const std::uint8_t*>(m_needle.constData());
+    const std::uint8_t first = needle[0];
+    for (int i = begin; i + k <= end; ++i) {
+        if (m_upper[p[i]] != first)
+            continue;
+        int j = 1;
+        while (j < k && m_upper[p[i + j]] == needle[j])
+            ++j;
+        if (j == k)
+            return true;
+    }
+    return false;
 }
