@@ -11,24 +11,6 @@ using namespace benchutil;
 
 namespace {
 
-// A private copy of a generated register that a benchmark may change.
-struct Scratch {
-    explicit Scratch(qint64 count)
-        : pristine(benchfiles::registerFolder(count))
-        , dir(QDir::tempPath() + QStringLiteral("/zelvanor-bench-scratch-XXXXXX"))
-        , store(dir.path()) {
-        error = dir.isValid() ? restore() : QStringLiteral("cannot create a scratch folder");
-    }
-    QString restore() {
-        return benchfiles::copySynced(DataStore(pristine).dataPath(), store.dataPath());
-    }
-
-    QString pristine;
-    QTemporaryDir dir;
-    DataStore store;
-    QString error;
-};
-
 void forEachRecord(benchmark::State& state) {
     const qint64 count = state.range(0);
     const DataStore store(benchfiles::registerFolder(count));
@@ -47,22 +29,23 @@ void forEachRecord(benchmark::State& state) {
 
 void append(benchmark::State& state) {
     const qint64 count = state.range(0);
-    Scratch s(count);
-    if (!s.error.isEmpty())
-        return fail(state, s.error);
+    benchfiles::ScratchRegister s(count);
+    if (!s.error().isEmpty())
+        return fail(state, s.error());
+    DataStore store(s.folder());
     contactgen::RegisterGenerator gen(7);
     for (auto _ : state) {
         const Record record = gen.next();
         qint64 recNo = 0;
         Stopwatch t;
-        const MaybeError err = s.store.append(record, &recNo);
+        const MaybeError err = store.append(record, &recNo);
         state.SetIterationTime(t.seconds());
         if (err)
             return fail(state, err->message());
         if (recNo != count + 1)
             return fail(state, QStringLiteral("appended as record %1").arg(recNo));
         // Keep the register at its size for the next round.
-        if (const QString e = benchfiles::truncateSynced(s.store.dataPath(), count * kRecordSize);
+        if (const QString e = benchfiles::truncateSynced(s.dataPath(), count * kRecordSize);
             !e.isEmpty())
             return fail(state, e);
     }
@@ -70,9 +53,10 @@ void append(benchmark::State& state) {
 
 void modify(benchmark::State& state) {
     const qint64 count = state.range(0);
-    Scratch s(count);
-    if (!s.error.isEmpty())
-        return fail(state, s.error);
+    benchfiles::ScratchRegister s(count);
+    if (!s.error().isEmpty())
+        return fail(state, s.error());
+    DataStore store(s.folder());
     contactgen::RegisterGenerator gen(11);
     qint64 i = 0;
     for (auto _ : state) {
@@ -81,7 +65,7 @@ void modify(benchmark::State& state) {
         const qint64 n = (i++ * 7919 * 127) % count + 1;
         bool written = false;
         Stopwatch t;
-        const MaybeError err = s.store.modify(n, record, written);
+        const MaybeError err = store.modify(n, record, written);
         state.SetIterationTime(t.seconds());
         if (err)
             return fail(state, err->message());
@@ -92,13 +76,14 @@ void modify(benchmark::State& state) {
 
 void deleteOne(benchmark::State& state) {
     const qint64 count = state.range(0);
-    Scratch s(count);
-    if (!s.error.isEmpty())
-        return fail(state, s.error);
+    benchfiles::ScratchRegister s(count);
+    if (!s.error().isEmpty())
+        return fail(state, s.error());
+    DataStore store(s.folder());
     qint64 i = 0;
     for (auto _ : state) {
         const qint64 n = (i++ * 7919 * 127) % count + 1;
-        RecordDeletion deletion(s.store);
+        RecordDeletion deletion(store);
         Stopwatch t;
         MaybeError err = deletion.begin(n);
         if (!err && deletion.hasRecord())
@@ -106,7 +91,7 @@ void deleteOne(benchmark::State& state) {
         state.SetIterationTime(t.seconds());
         if (err)
             return fail(state, err->message());
-        if (benchfiles::fileLength(s.store.dataPath()) != (count - 1) * kRecordSize)
+        if (benchfiles::fileLength(s.dataPath()) != (count - 1) * kRecordSize)
             return fail(state, QStringLiteral("the file did not lose one record"));
         if (const QString e = s.restore(); !e.isEmpty())
             return fail(state, e);

@@ -26,22 +26,6 @@ namespace {
 constexpr int kNameColumn = 0;
 constexpr int kAddressColumn = 2;
 
-// A private copy of a generated register that a benchmark may change.
-struct Scratch {
-    explicit Scratch(qint64 count)
-        : pristine(DataStore(benchfiles::registerFolder(count)).dataPath())
-        , dir(QDir::tempPath() + QStringLiteral("/zelvanor-bench-scratch-XXXXXX"))
-        , store(dir.path()) {
-        error = dir.isValid() ? restore() : QStringLiteral("cannot create a scratch folder");
-    }
-    QString restore() { return benchfiles::copySynced(pristine, store.dataPath()); }
-
-    QString pristine;
-    QTemporaryDir dir;
-    DataStore store;
-    QString error;
-};
-
 // A row number spread over the list, different in each round.
 int spreadRow(qint64 round, qint64 rows) {
     return static_cast<int>((round * 7919 * 127) % rows);
@@ -235,10 +219,10 @@ void fillFields(WindowRig& rig, const Record& r) {
 // to its size after each round (not timed), so that every round adds to the same register.
 void add(benchmark::State& state) {
     const qint64 count = state.range(0);
-    Scratch s(count);
-    if (!s.error.isEmpty())
-        return fail(state, s.error);
-    WindowRig rig(s.dir.path());
+    benchfiles::ScratchRegister s(count);
+    if (!s.error().isEmpty())
+        return fail(state, s.error());
+    WindowRig rig(s.folder());
     contactgen::RegisterGenerator gen(7);
     for (auto _ : state) {
         fillFields(rig, gen.next());
@@ -248,9 +232,9 @@ void add(benchmark::State& state) {
         state.SetIterationTime(t.seconds());
         if (!checkRows(state, rig, count + 1))
             return;
-        if (benchfiles::fileLength(s.store.dataPath()) != (count + 1) * kRecordSize)
+        if (benchfiles::fileLength(s.dataPath()) != (count + 1) * kRecordSize)
             return fail(state, QStringLiteral("the file did not grow by one record"));
-        if (const QString e = benchfiles::truncateSynced(s.store.dataPath(), count * kRecordSize);
+        if (const QString e = benchfiles::truncateSynced(s.dataPath(), count * kRecordSize);
             !e.isEmpty())
             return fail(state, e);
     }
@@ -259,10 +243,11 @@ void add(benchmark::State& state) {
 // "Módosítás" answered Yes: the clicked record is overwritten and the list reloaded.
 void modify(benchmark::State& state) {
     const qint64 count = state.range(0);
-    Scratch s(count);
-    if (!s.error.isEmpty())
-        return fail(state, s.error);
-    WindowRig rig(s.dir.path());
+    benchfiles::ScratchRegister s(count);
+    if (!s.error().isEmpty())
+        return fail(state, s.error());
+    DataStore store(s.folder());
+    WindowRig rig(s.folder());
     qint64 round = 0;
     for (auto _ : state) {
         const int row = spreadRow(round, count);
@@ -283,7 +268,7 @@ void modify(benchmark::State& state) {
             return fail(state, QStringLiteral("the window did not ask before modifying"));
         Record stored;
         bool found = false;
-        if (s.store.readRecord(recNo, stored, found) || !found ||
+        if (store.readRecord(recNo, stored, found) || !found ||
             stored.displayField(Field::Nev) != name)
             return fail(state, QStringLiteral("record %1 was not modified").arg(recNo));
     }
@@ -294,10 +279,10 @@ void modify(benchmark::State& state) {
 // timed).
 void deleteOne(benchmark::State& state) {
     const qint64 count = state.range(0);
-    Scratch s(count);
-    if (!s.error.isEmpty())
-        return fail(state, s.error);
-    WindowRig rig(s.dir.path());
+    benchfiles::ScratchRegister s(count);
+    if (!s.error().isEmpty())
+        return fail(state, s.error());
+    WindowRig rig(s.folder());
     qint64 round = 0;
     for (auto _ : state) {
         const int row = spreadRow(round++, count);
@@ -313,7 +298,7 @@ void deleteOne(benchmark::State& state) {
             return;
         if (rig.dialogs.questions != asked + 1)
             return fail(state, QStringLiteral("the window did not ask before deleting"));
-        if (benchfiles::fileLength(s.store.dataPath()) != (count - 1) * kRecordSize)
+        if (benchfiles::fileLength(s.dataPath()) != (count - 1) * kRecordSize)
             return fail(state, QStringLiteral("the file did not lose one record"));
         if (const QString e = s.restore(); !e.isEmpty())
             return fail(state, e);

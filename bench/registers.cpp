@@ -72,6 +72,20 @@ QString registerFolder(qint64 count) {
     return folder;
 }
 
+ScratchRegister::ScratchRegister(qint64 count)
+    : m_pristine(QDir(registerFolder(count)).filePath(QStringLiteral("Telefon.dat")))
+    , m_dir(QDir::tempPath() + QStringLiteral("/zelvanor-bench-scratch-XXXXXX")) {
+    m_error = m_dir.isValid() ? restore() : QStringLiteral("cannot create a scratch folder");
+}
+
+QString ScratchRegister::dataPath() const {
+    return m_dir.filePath(QStringLiteral("Telefon.dat"));
+}
+
+QString ScratchRegister::restore() {
+    return copySynced(m_pristine, dataPath());
+}
+
 QString copySynced(const QString& from, const QString& to) {
     Fd in{::open(QFile::encodeName(from).constData(), O_RDONLY | O_CLOEXEC)};
     if (in.fd < 0)

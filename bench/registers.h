@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QTemporaryDir>
 
 #include <QtGlobal>
 
@@ -12,6 +13,25 @@ namespace benchfiles {
 // The file is read once before returning, so that every benchmark starts with it in the page
 // cache. Aborts with a message when the register cannot be made: no figure would mean anything.
 QString registerFolder(qint64 count);
+
+// A private copy of a generated register in a folder of its own, for the benchmarks that change
+// the file; removed with the object.
+class ScratchRegister {
+public:
+    explicit ScratchRegister(qint64 count);
+
+    // Empty when the copy is ready, else what failed.
+    const QString& error() const { return m_error; }
+    QString folder() const { return m_dir.path(); }
+    QString dataPath() const;
+    // Puts the generated register back over the copy.
+    QString restore();
+
+private:
+    QString m_pristine;
+    QTemporaryDir m_dir;
+    QString m_error;
+};
 
 // Copies a file's bytes over another (created or emptied) and flushes the copy to disk, so that
 // no write-back of it is left to disturb a measurement that follows.
