@@ -20,14 +20,6 @@ constexpr std::size_t kMaxRowText = [] {
     return n;
 }();
 
-constexpr std::uint64_t kEightBlanks = 0x2020202020202020ULL;
-
-std::uint64_t load64(const char* p) {
-    std::uint64_t v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
-
 } // namespace
 
 void RecordRows::reserveForRecords(std::size_t records) {
@@ -50,14 +42,7 @@ void RecordRows::addRecord(const char* record, qint64 recNo) {
     // vector moves, and the room behind the row is reserved anyway.
     auto copyField = [&]<int Width>(int offset, std::size_t c) {
         const char* p = record + offset;
-        int end = Width;
-        while (end >= 8 && load64(p + end - 8) == kEightBlanks)
-            end -= 8;
-        while (end > 0 && p[end - 1] == ' ')
-            --end;
-        int begin = 0;
-        while (begin < end && p[begin] == ' ')
-            ++begin;
+        const auto [begin, end] = trimBlanks(p, Width);
         if (begin == 0)
             std::memcpy(out, p, Width);
         else

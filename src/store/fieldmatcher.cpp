@@ -29,21 +29,7 @@ bool FieldMatcher::matches(const char* record) const {
     if (!m_possible)
         return false;
     const auto* p = reinterpret_cast<const std::uint8_t*>(record + m_layout.offset);
-    int end = m_layout.width;
-    // Most fields end in a long run of blanks: skip it eight bytes at a time.
-    constexpr std::uint64_t kEightBlanks = 0x2020202020202020ULL;
-    while (end >= 8) {
-        std::uint64_t word;
-        std::memcpy(&word, p + end - 8, sizeof word);
-        if (word != kEightBlanks)
-            break;
-        end -= 8;
-    }
-    while (end > 0 && p[end - 1] == ' ')
-        --end;
-    int begin = 0;
-    while (begin < end && p[begin] == ' ')
-        ++begin;
+    const auto [begin, end] = trimBlanks(record + m_layout.offset, m_layout.width);
     if (begin == end)
         return false; // an empty field never matches
     const int k = static_cast<int>(m_needle.size());

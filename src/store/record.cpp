@@ -6,13 +6,8 @@
 #include <cstring>
 
 QByteArrayView trimmedBlanks(QByteArrayView bytes) {
-    qsizetype begin = 0;
-    qsizetype end = bytes.size();
-    while (begin < end && bytes[begin] == ' ')
-        ++begin;
-    while (end > begin && bytes[end - 1] == ' ')
-        --end;
-    return bytes.sliced(begin, end - begin);
+    const BlankTrimmed t = trimBlanks(bytes.data(), static_cast<int>(bytes.size()));
+    return bytes.sliced(t.begin, t.end - t.begin);
 }
 
 Record::Record() {

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 
 // One contact as it is stored in Telefon.dat: nine fixed-width fields, 279 bytes of
 // Windows-1250 text, blank-filled on the right, with no separators and no terminator.
@@ -34,7 +35,32 @@ constexpr FieldLayout layout(Field f) {
     return kLayout[static_cast<int>(f)];
 }
 
-// A field's bytes without the blanks around them (only the blank, 32, counts).
+// The part of a field between the blanks around it (only the blank, 32, counts).
+struct BlankTrimmed {
+    int begin;
+    int end;
+};
+
+// Fields mostly end in a long run of blanks, so the run is skipped eight bytes at a time.
+inline BlankTrimmed trimBlanks(const char* field, int width) {
+    constexpr std::uint64_t kEightBlanks = 0x2020202020202020ULL;
+    int end = width;
+    while (end >= 8) {
+        std::uint64_t word;
+        std::memcpy(&word, field + end - 8, sizeof word);
+        if (word != kEightBlanks)
+            break;
+        end -= 8;
+    }
+    while (end > 0 && field[end - 1] == ' ')
+        --end;
+    int begin = 0;
+    while (begin < end && field[begin] == ' ')
+        ++begin;
+    return {begin, end};
+}
+
+// A field's bytes without the blanks around them.
 QByteArrayView trimmedBlanks(QByteArrayView bytes);
 
 class Record {
