@@ -297,15 +297,24 @@ void frmTelcsi::showStoreError(const StoreError& error, const QString& consequen
                       Dialogs::Icon::Critical);
 }
 
+DataStore::BlockFn frmTelcsi::listFiller(RecordRows& rows, const qint64& records) {
+    return [&rows, &records](const char* block, qint64 first, qint64 count) {
+        if (first == 1)
+            rows.reserveForRecords(static_cast<std::size_t>(records));
+        for (qint64 i = 0; i < count; ++i)
+            rows.addRecord(block + i * kRecordSize, first + i);
+    };
+}
+
 void frmTelcsi::Beolvas() {
     RecordRows rows;
     qint64 length = 0;
+    qint64 records = 0;
+    const DataStore::BlockFn fill = listFiller(rows, records);
     const MaybeError err = m_store.forEachRecord(
-        [&](const char* records, qint64 first, qint64 count) {
-            if (first == 1)
-                rows.reserveForRecords(static_cast<std::size_t>(DataFile::recordCount(length)));
-            for (qint64 i = 0; i < count; ++i)
-                rows.addRecord(records + i * kRecordSize, first + i);
+        [&](const char* block, qint64 first, qint64 count) {
+            records = DataFile::recordCount(length);
+            fill(block, first, count);
         },
         &length);
     if (err) {
@@ -444,11 +453,20 @@ void frmTelcsi::cmdTorol_Click() {
         deletion.cancel();
         return;
     }
-    if (const MaybeError err = deletion.commit()) {
+    // The list of the shortened file is read back while the file is flushed to disk: the same
+    // rows a reload would read, without waiting for the disk first.
+    RecordRows rows;
+    const qint64 remaining = deletion.recordCount() - 1;
+    const DataStore::BlockFn fill = listFiller(rows, remaining);
+    bool listed = false;
+    if (const MaybeError err = deletion.commit(&fill, &listed)) {
         showStoreError(*err, QStringLiteral("Az adatállomány nem változott."));
         return;
     }
-    Beolvas();
+    if (listed)
+        m_model->setRows(std::move(rows));
+    else
+        Beolvas();
     MezoDel();
 }
 

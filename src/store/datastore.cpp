@@ -6,6 +6,8 @@
 #include <fcntl.h>
 #include <memory>
 #include <sys/stat.h>
+#include <system_error>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -33,18 +35,12 @@ qint64 DataStore::appendNumber(qint64 length) {
     return whole + 1 + (2 * rest > kRecordSize ? 1 : 0);
 }
 
-MaybeError DataStore::forEachRecord(const BlockFn& fn, qint64* lengthOut) const {
-    DataFile file;
-    if (auto err = file.open(dataPath(), DataFile::Access::Read))
-        return err;
-    qint64 length = 0;
-    if (auto err = file.length(length))
-        return err;
-    if (lengthOut)
-        *lengthOut = length;
-    const qint64 count = DataFile::recordCount(length);
-    if (count == 0)
-        return file.close();
+namespace {
+
+// Hands the first count whole records of an open file to fn, a large block at a time.
+MaybeError readRecordBlocks(const DataFile& file, qint64 count, const DataStore::BlockFn& fn) {
+    if (count <= 0)
+        return std::nullopt;
 #ifdef POSIX_FADV_SEQUENTIAL
     ::posix_fadvise(file.handle(), 0, 0, POSIX_FADV_SEQUENTIAL);
 #endif
@@ -63,6 +59,22 @@ MaybeError DataStore::forEachRecord(const BlockFn& fn, qint64* lengthOut) const 
             break; // the file became shorter while it was read
         first += whole;
     }
+    return std::nullopt;
+}
+
+} // namespace
+
+MaybeError DataStore::forEachRecord(const BlockFn& fn, qint64* lengthOut) const {
+    DataFile file;
+    if (auto err = file.open(dataPath(), DataFile::Access::Read))
+        return err;
+    qint64 length = 0;
+    if (auto err = file.length(length))
+        return err;
+    if (lengthOut)
+        *lengthOut = length;
+    if (auto err = readRecordBlocks(file, DataFile::recordCount(length), fn))
+        return err;
     return file.close();
 }
 
@@ -227,7 +239,7 @@ MaybeError RecordDeletion::copyRange(qint64 from, qint64 to, qint64 size) {
     return std::nullopt;
 }
 
-MaybeError RecordDeletion::commit() {
+MaybeError RecordDeletion::commit(const DataStore::BlockFn* readBack, bool* readBackComplete) {
     auto fail = [this](StoreError err) -> MaybeError {
         m_data.close();
         m_temp.close();
@@ -240,7 +252,7 @@ MaybeError RecordDeletion::commit() {
         return fail(*err);
     if (auto err = copyRange(before + kRecordSize, before, after))
         return fail(*err);
-    if (auto err = m_temp.sync())
+    if (auto err = syncTemp(readBack, readBackComplete))
         return fail(*err);
     if (auto err = m_temp.close())
         return fail(*err);
@@ -251,6 +263,29 @@ MaybeError RecordDeletion::commit() {
     m_data.closeInBackground();
     // The rename has happened: a folder that cannot be synced does not undo the deletion.
     (void)DataFile::syncFolder(m_store.folder());
+    return std::nullopt;
+}
+
+MaybeError RecordDeletion::syncTemp(const DataStore::BlockFn* readBack, bool* readBackComplete) {
+    if (readBackComplete)
+        *readBackComplete = false;
+    if (!readBack)
+        return m_temp.sync();
+    // The flush waits for the disk; read the new records back from the page cache meanwhile.
+    MaybeError syncError;
+    std::thread syncer;
+    try {
+        syncer = std::thread([this, &syncError] { syncError = m_temp.sync(); });
+    } catch (const std::system_error&) {
+        syncError = m_temp.sync();
+    }
+    const MaybeError readError = readRecordBlocks(m_temp, m_count - 1, *readBack);
+    if (syncer.joinable())
+        syncer.join();
+    if (syncError)
+        return syncError;
+    if (readBackComplete)
+        *readBackComplete = !readError;
     return std::nullopt;
 }
 

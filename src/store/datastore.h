@@ -58,15 +58,21 @@ public:
     MaybeError begin(qint64 n);
     bool hasRecord() const { return m_hasRecord; }
     const Record& record() const { return m_record; }
+    // Whole records in Telefon.dat before the deletion.
+    qint64 recordCount() const { return m_count; }
 
     // Copies every other whole record and replaces Telefon.dat. On failure Telefon.dat is
-    // untouched and the partial xx.dat is removed.
-    MaybeError commit();
+    // untouched and the partial xx.dat is removed. readBack, when given, gets the records of
+    // the new file while it is being flushed to disk; readBackComplete tells whether it got
+    // all of them.
+    MaybeError commit(const DataStore::BlockFn* readBack = nullptr,
+                      bool* readBackComplete = nullptr);
     // Closes both files; the emptied xx.dat stays behind.
     void cancel();
 
 private:
     MaybeError copyRange(qint64 from, qint64 to, qint64 size);
+    MaybeError syncTemp(const DataStore::BlockFn* readBack, bool* readBackComplete);
 
     const DataStore& m_store;
     DataFile m_data;
