@@ -297,26 +297,12 @@ void frmTelcsi::showStoreError(const StoreError& error, const QString& consequen
                       Dialogs::Icon::Critical);
 }
 
-DataStore::BlockFn frmTelcsi::listFiller(RecordRows& rows, const qint64& records) {
-    return [&rows, &records](const char* block, qint64 first, qint64 count) {
-        if (first == 1)
-            rows.reserveForRecords(static_cast<std::size_t>(records));
-        for (qint64 i = 0; i < count; ++i)
-            rows.addRecord(block + i * kRecordSize, first + i);
-    };
-}
-
 void frmTelcsi::Beolvas() {
     RecordRows rows;
-    qint64 length = 0;
-    qint64 records = 0;
-    const DataStore::BlockFn fill = listFiller(rows, records);
-    const MaybeError err = m_store.forEachRecord(
-        [&](const char* block, qint64 first, qint64 count) {
-            records = DataFile::recordCount(length);
-            fill(block, first, count);
-        },
-        &length);
+    const MaybeError err =
+        m_store.forEachRecord([&rows](const char* block, qint64 first, qint64 count) {
+            rows.addRecords(block, first, count);
+        });
     if (err) {
         m_model->clear();
         showStoreError(*err, QStringLiteral("A névjegyzék üresen marad."));
@@ -456,8 +442,9 @@ void frmTelcsi::cmdTorol_Click() {
     // The list of the shortened file is read back while the file is flushed to disk: the same
     // rows a reload would read, without waiting for the disk first.
     RecordRows rows;
-    const qint64 remaining = deletion.recordCount() - 1;
-    const DataStore::BlockFn fill = listFiller(rows, remaining);
+    const DataStore::BlockFn fill = [&rows](const char* block, qint64 first, qint64 count) {
+        rows.addRecords(block, first, count);
+    };
     bool listed = false;
     if (const MaybeError err = deletion.commit(&fill, &listed)) {
         showStoreError(*err, QStringLiteral("Az adatállomány nem változott."));
@@ -508,8 +495,6 @@ void frmTelcsi::searchList(const QCheckBox* searchSwitch, const QLineEdit* entry
     // A failed read ends the search with the rows found until then.
     (void)m_store.forEachRecord(
         [&](const char* records, qint64 first, qint64 count) {
-            if (first == 1)
-                rows.reserveForRecords(static_cast<std::size_t>(DataFile::recordCount(length)));
             for (qint64 i = 0; i < count; ++i) {
                 const char* record = records + i * kRecordSize;
                 if (matcher.matches(record))

@@ -2,7 +2,6 @@
 
 #include "datastore.h"
 #include "record.h"
-#include "recordrows.h"
 
 #include <QMainWindow>
 
@@ -64,8 +63,6 @@ private:
     void searchList(const QCheckBox* searchSwitch, const QLineEdit* entry, Field field,
                     bool emptyListFirst);
     Record recordFromFields() const;
-    // Adds every record handed to it to rows; records is the number the file holds.
-    static DataStore::BlockFn listFiller(RecordRows& rows, const qint64& records);
     void showStoreError(const StoreError& error, const QString& consequence);
 
     DataStore m_store;

@@ -22,9 +22,9 @@ constexpr std::size_t kMaxRowText = [] {
 
 } // namespace
 
-void RecordRows::reserveForRecords(std::size_t records) {
-    m_rows.reserve(records * sizeof(Row));
-    m_text.reserve(records * kMaxRowText);
+void RecordRows::addRecords(const char* records, qint64 first, qint64 count) {
+    for (qint64 i = 0; i < count; ++i)
+        addRecord(records + i * kRecordSize, first + i);
 }
 
 void RecordRows::addRecord(const char* record, qint64 recNo) {

@@ -16,10 +16,10 @@ public:
     static constexpr int kColumns = 7;
     static constexpr int kRecNoColumn = 6;
 
-    // Room for the rows of a file with this many records; untouched room costs no memory.
-    void reserveForRecords(std::size_t records);
     // Adds the row of one stored record (kRecordSize bytes).
     void addRecord(const char* record, qint64 recNo);
+    // Adds the rows of count consecutive records numbered from first on.
+    void addRecords(const char* records, qint64 first, qint64 count);
 
     std::size_t size() const { return m_size; }
     bool empty() const { return m_size == 0; }

@@ -83,17 +83,11 @@ std::optional<std::uint8_t> fromUnicode(char32_t ch) {
     return b;
 }
 
-void appendDecoded(QString& out, QByteArrayView bytes) {
-    const qsizetype start = out.size();
-    out.resize(start + bytes.size());
-    QChar* dst = out.data() + start;
-    for (qsizetype i = 0; i < bytes.size(); ++i)
-        dst[i] = QChar(toUnicode(static_cast<std::uint8_t>(bytes[i])));
-}
-
 QString decode(QByteArrayView bytes) {
-    QString s;
-    appendDecoded(s, bytes);
+    QString s(bytes.size(), Qt::Uninitialized);
+    QChar* out = s.data();
+    for (qsizetype i = 0; i < bytes.size(); ++i)
+        out[i] = QChar(toUnicode(static_cast<std::uint8_t>(bytes[i])));
     return s;
 }
 

@@ -22,7 +22,6 @@ std::optional<std::uint8_t> fromUnicode(char32_t ch);
 
 // Bytes to text.
 QString decode(QByteArrayView bytes);
-void appendDecoded(QString& out, QByteArrayView bytes);
 
 // Text to bytes; a character the code page lacks becomes '?'.
 QByteArray encode(QStringView text);

@@ -58,8 +58,6 @@ public:
     MaybeError begin(qint64 n);
     bool hasRecord() const { return m_hasRecord; }
     const Record& record() const { return m_record; }
-    // Whole records in Telefon.dat before the deletion.
-    qint64 recordCount() const { return m_count; }
 
     // Copies every other whole record and replaces Telefon.dat. On failure Telefon.dat is
     // untouched and the partial xx.dat is removed. readBack, when given, gets the records of
