@@ -31,7 +31,7 @@ QString YesDialogs::saveFileName(const QString&, const QString& preset) {
 }
 
 WindowRig::WindowRig(const QString& dataFolder)
-    : window(dataFolder, dialogs)
+    : window(dataFolder, desktop)
     , model(window.listModel())
     , list(requireChild<RecordListView>(&window, "ListView1"))
     , cmdLista(requireChild<QPushButton>(&window, "cmdLista"))

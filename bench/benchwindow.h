@@ -46,6 +46,7 @@ public:
     void clickRow(int row);
 
     YesDialogs dialogs;
+    Desktop desktop{dialogs};
     frmTelcsi window;
     RecordListModel* model;
     RecordListView* list;

@@ -69,12 +69,13 @@ constexpr std::array<int, 7> kColumnTwips = {2500, 1440, 2500, 1400, 1400, 5000,
 
 } // namespace
 
-frmTelcsi::frmTelcsi(const QString& dataFolder, Dialogs& dialogs, QWidget* parent)
+frmTelcsi::frmTelcsi(const QString& dataFolder, const Desktop& desktop, QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                               Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                               Qt::WindowCloseButtonHint)
     , m_store(dataFolder)
-    , m_dialogs(dialogs) {
+    , m_desktop(desktop)
+    , m_dialogs(desktop.dialogs) {
     setObjectName(QStringLiteral("frmTelcsi"));
     setWindowTitle(programTitle());
     initResources();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "datastore.h"
+#include "desktop.h"
 #include "record.h"
 
 #include <QMainWindow>
@@ -18,8 +19,9 @@ class RecordListView;
 class frmTelcsi final : public QMainWindow {
     Q_OBJECT
 public:
-    // dataFolder holds Telefon.dat; dialogs answers every question the window asks.
-    frmTelcsi(const QString& dataFolder, Dialogs& dialogs, QWidget* parent = nullptr);
+    // dataFolder holds Telefon.dat; desktop answers every question the window asks and carries
+    // out what it hands to the desktop.
+    frmTelcsi(const QString& dataFolder, const Desktop& desktop, QWidget* parent = nullptr);
     ~frmTelcsi() override;
 
     // The record number of the row clicked last, 0 before the first click.
@@ -66,6 +68,7 @@ private:
     void showStoreError(const StoreError& error, const QString& consequence);
 
     DataStore m_store;
+    Desktop m_desktop;
     Dialogs& m_dialogs;
     qint64 m_selectedRecord = 0;
     bool m_placed = false;

@@ -23,7 +23,8 @@ int main(int argc, char* argv[]) {
         QApplication::installTranslator(&qtTranslator);
 
     QtDialogs dialogs;
-    frmTelcsi window(resolveDataFolder(), dialogs);
+    const Desktop desktop{dialogs};
+    frmTelcsi window(resolveDataFolder(), desktop);
     dialogs.setParent(&window);
     window.show();
     return QApplication::exec();

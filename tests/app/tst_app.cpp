@@ -68,9 +68,10 @@ void writeContacts(const QString& folder, const Contacts& contacts) {
 struct Session {
     QTemporaryDir dir;
     ScriptedDialogs dialogs;
+    Desktop desktop{dialogs};
     std::unique_ptr<frmTelcsi> window;
 
-    void start() { window = std::make_unique<frmTelcsi>(dir.path(), dialogs); }
+    void start() { window = std::make_unique<frmTelcsi>(dir.path(), desktop); }
     void start(const Contacts& contacts) {
         writeContacts(dir.path(), contacts);
         start();

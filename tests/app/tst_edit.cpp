@@ -4,6 +4,7 @@
 #include "record.h"
 #include "recordlistmodel.h"
 #include "scripteddialogs.h"
+#include "windowharness.h"
 
 #include <QAbstractItemModelTester>
 #include <QAction>
@@ -26,13 +27,6 @@ using Fields = std::array<QString, kFieldCount>; // in the order of the record
 // The entry field of each record field.
 const std::array<const char*, kFieldCount> kEntries = {
     "txNev", "txTelepules", "txIrszam", "txCim", "txTel1", "txTel2", "txMegj", "txtMail", "txWeb"};
-
-QByteArray recordBytes(const Fields& f) {
-    Record r;
-    for (int i = 0; i < kFieldCount; ++i)
-        r.setField(static_cast<Field>(i), f[static_cast<std::size_t>(i)]);
-    return QByteArray(r.data(), kRecordSize);
-}
 
 const QStringList kNames = {QStringLiteral("Ács Ödön"), QStringLiteral("Bíró Éva"),
                             QStringLiteral("Cseh Ferenc"), QStringLiteral("Dénes Győző"),
@@ -62,47 +56,13 @@ const Fields kTyped = {
     QStringLiteral("Király u. 9."), QStringLiteral("72/111-222"),  QStringLiteral("20/333-4444"),
     QStringLiteral("új kolléga"),   QStringLiteral("uo@pelda.hu"), QStringLiteral("uo.pelda.hu")};
 
+QByteArray bytesOf(const Fields& f) {
+    return recordBytes(QStringList(f.cbegin(), f.cend()));
+}
+
 QString stored40(const QString& name) {
     return name.leftJustified(40, u' ');
 }
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
-
-QByteArray readFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-// Types the text key by key; QTest::keyClicks only knows Latin-1 letters.
-void typeText(QWidget* w, const QString& text) {
-    for (QChar c : text)
-        QTest::sendKeyEvent(QTest::Click, w, Qt::Key_unknown, QString(c), Qt::NoModifier);
-}
-
-// A soft limit on the size of files this process writes, so that a write fails with EFBIG the
-// way it fails on a full disk.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(qint64 bytes) {
-        ::getrlimit(RLIMIT_FSIZE, &m_old);
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit lim = m_old;
-        lim.rlim_cur = static_cast<rlim_t>(bytes);
-        ::setrlimit(RLIMIT_FSIZE, &lim);
-    }
-    ~FileSizeLimit() {
-        ::setrlimit(RLIMIT_FSIZE, &m_old);
-        std::signal(SIGXFSZ, m_oldHandler);
-    }
-
-private:
-    rlimit m_old{};
-    void (*m_oldHandler)(int) = nullptr;
-};
 
 enum class Failure { DataIsFolder, FolderGone, TempIsFolder, SizeLimit };
 enum class Leftover { None, Longer, SymLink, HardLink };
@@ -116,32 +76,16 @@ private:
     // Builds the window over a data folder whose Telefon.dat holds the given bytes (none when
     // data is null).
     void open(const QByteArray& data) {
-        m_dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_dir->isValid());
-        if (!data.isNull())
-            writeFile(dataPath(), data);
-        m_dialogs = std::make_unique<ScriptedDialogs>();
-        m_w = std::make_unique<frmTelcsi>(m_dir->path(), *m_dialogs);
-        m_tester = std::make_unique<QAbstractItemModelTester>(
-            m_w->listModel(), QAbstractItemModelTester::FailureReportingMode::QtTest);
-        m_w->show();
+        m_h = std::make_unique<WindowHarness>(data);
+        m_w = &m_h->window();
+        m_dialogs = &m_h->dialogs();
     }
-    QString dataPath() const { return m_dir->filePath(QStringLiteral("Telefon.dat")); }
-    QString tempPath() const { return m_dir->filePath(QStringLiteral("xx.dat")); }
-    QLineEdit* entry(const char* name) const {
-        return m_w->findChild<QLineEdit*>(QString::fromLatin1(name));
-    }
-    void press(const QString& name) {
-        if (auto* b = m_w->findChild<QPushButton*>(name))
-            QTest::mouseClick(b, Qt::LeftButton);
-        else
-            m_w->findChild<QAction*>(name)->trigger();
-    }
-    void clickRow(int row) {
-        auto* view = m_w->findChild<QTreeView*>(QStringLiteral("ListView1"));
-        const QRect r = view->visualRect(m_w->listModel()->index(row, 0));
-        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, r.center());
-    }
+    QString dataPath() const { return m_h->dataPath(); }
+    QString tempPath() const { return m_h->filePath(QStringLiteral("xx.dat")); }
+    QString folder() const { return m_h->folder(); }
+    QLineEdit* entry(const char* name) const { return m_h->entry(QString::fromLatin1(name)); }
+    void press(const QString& name) { m_h->press(name); }
+    void clickRow(int row) { m_h->clickRow(row); }
     void fill(const Fields& f) {
         for (std::size_t i = 0; i < kEntries.size(); ++i) {
             entry(kEntries[i])->clear();
@@ -170,17 +114,15 @@ private:
         return rows;
     }
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<ScriptedDialogs> m_dialogs;
-    std::unique_ptr<frmTelcsi> m_w;
-    std::unique_ptr<QAbstractItemModelTester> m_tester;
+    std::unique_ptr<WindowHarness> m_h;
+    frmTelcsi* m_w = nullptr;
+    ScriptedDialogs* m_dialogs = nullptr;
 
 private Q_SLOTS:
     void cleanup() {
-        m_tester.reset();
-        m_w.reset();
-        m_dialogs.reset();
-        m_dir.reset();
+        m_w = nullptr;
+        m_dialogs = nullptr;
+        m_h.reset();
     }
 
     void addGoesBehindTheLastWholeRecord_data() {
@@ -205,7 +147,7 @@ private Q_SLOTS:
         fill(kTyped);
         press(QStringLiteral("cmdRogzit"));
 
-        QCOMPARE(readFile(dataPath()), kept + recordBytes(kTyped));
+        QCOMPARE(readFile(dataPath()), kept + bytesOf(kTyped));
         QCOMPARE(listed().size(), recNo);
         QCOMPARE(listed().last(), QStringLiteral("%1 %2").arg(recNo).arg(kTyped[0].trimmed()));
         QCOMPARE(fields(), Fields{});
@@ -274,7 +216,7 @@ private Q_SLOTS:
         QByteArray expected;
         QStringList names;
         for (int i : after) {
-            expected += i < 0 ? recordBytes(kTyped) : contact(i);
+            expected += i < 0 ? bytesOf(kTyped) : contact(i);
             names << (i < 0 ? kTyped[0].trimmed() : kNames[i]);
         }
         QCOMPARE(readFile(dataPath()), expected);
@@ -450,13 +392,13 @@ private Q_SLOTS:
         switch (failure) {
         case Failure::DataIsFolder:
             QVERIFY(QFile::remove(dataPath()));
-            QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("Telefon.dat")));
+            QVERIFY(QDir(folder()).mkdir(QStringLiteral("Telefon.dat")));
             break;
         case Failure::FolderGone:
-            QVERIFY(QDir(m_dir->path()).removeRecursively());
+            QVERIFY(QDir(folder()).removeRecursively());
             break;
         case Failure::TempIsFolder:
-            QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("xx.dat")));
+            QVERIFY(QDir(folder()).mkdir(QStringLiteral("xx.dat")));
             break;
         case Failure::SizeLimit:
             break;
@@ -472,7 +414,7 @@ private Q_SLOTS:
         QCOMPARE(m_dialogs->count(ScriptedDialogs::Kind::Message), 1);
         const ScriptedDialogs::Shown msg = m_dialogs->last(ScriptedDialogs::Kind::Message);
         QCOMPARE(msg.icon, Dialogs::Icon::Critical);
-        QVERIFY2(msg.text.contains(QDir::toNativeSeparators(m_dir->filePath(failing))),
+        QVERIFY2(msg.text.contains(QDir::toNativeSeparators(m_h->filePath(failing))),
                  qPrintable(msg.text));
         QCOMPARE(fields(), kTyped);
         QCOMPARE(m_w->listModel()->rowCount(), 5);

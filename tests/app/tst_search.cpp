@@ -3,6 +3,7 @@
 #include "record.h"
 #include "recordlistmodel.h"
 #include "scripteddialogs.h"
+#include "windowharness.h"
 
 #include <QAbstractItemModelTester>
 #include <QCheckBox>
@@ -48,12 +49,6 @@ Record toRecord(const Contact& c, int i) {
     return r;
 }
 
-// Types the text key by key; QTest::keyClicks only knows Latin-1 letters.
-void typeText(QWidget* w, const QString& text) {
-    for (QChar c : text)
-        QTest::sendKeyEvent(QTest::Click, w, Qt::Key_unknown, QString(c), Qt::NoModifier);
-}
-
 enum class FileState { Empty, Missing, TailOnly, Unreadable };
 
 } // namespace
@@ -62,13 +57,13 @@ class tst_search : public QObject {
     Q_OBJECT
 
 private:
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<ScriptedDialogs> m_dialogs;
-    std::unique_ptr<frmTelcsi> m_w;
-    std::unique_ptr<QAbstractItemModelTester> m_tester;
+    std::unique_ptr<WindowHarness> m_h;
+    frmTelcsi* m_w = nullptr;
+    ScriptedDialogs* m_dialogs = nullptr;
 
-    QString dataPath() const { return m_dir->filePath(QStringLiteral("Telefon.dat")); }
-    template <typename W> W* find(const QString& name) const { return m_w->findChild<W*>(name); }
+    QString dataPath() const { return m_h->dataPath(); }
+    QString folder() const { return m_h->folder(); }
+    template <typename W> W* find(const QString& name) const { return m_h->find<W>(name); }
     QTreeView* list() const { return find<QTreeView>(QStringLiteral("ListView1")); }
     RecNos listed() const {
         RecNos numbers;
@@ -76,17 +71,8 @@ private:
             numbers << m_w->listModel()->recordNumber(r);
         return numbers;
     }
-    void tick(const QString& checkName) {
-        auto* c = find<QCheckBox>(checkName);
-        QTest::mouseClick(c, Qt::LeftButton, {}, QPoint(5, c->height() / 2));
-        QVERIFY(c->isChecked());
-    }
-    void clickHeader(int column) {
-        QHeaderView* h = list()->header();
-        QTest::mouseClick(h->viewport(), Qt::LeftButton, {},
-                          QPoint(h->sectionViewportPosition(column) + h->sectionSize(column) / 2,
-                                 h->height() / 2));
-    }
+    void tick(const QString& checkName) { m_h->tick(checkName); }
+    void clickHeader(int column) { m_h->clickHeader(column); }
     // Every row shows its own record, as the full list does.
     void verifyRowsShowTheirRecords() const {
         for (int row = 0; row < m_w->listModel()->rowCount(); ++row) {
@@ -101,25 +87,18 @@ private:
 
 private Q_SLOTS:
     void init() {
-        m_dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_dir->isValid());
-        QFile f(dataPath());
-        QVERIFY(f.open(QIODevice::WriteOnly));
+        QByteArray data;
         for (int i = 0; i < kContacts.size(); ++i)
-            f.write(toRecord(kContacts[i], i).data(), kRecordSize);
-        f.close();
-        m_dialogs = std::make_unique<ScriptedDialogs>();
-        m_w = std::make_unique<frmTelcsi>(m_dir->path(), *m_dialogs);
-        m_tester = std::make_unique<QAbstractItemModelTester>(
-            m_w->listModel(), QAbstractItemModelTester::FailureReportingMode::QtTest);
-        m_w->show();
+            data.append(toRecord(kContacts[i], i).data(), kRecordSize);
+        m_h = std::make_unique<WindowHarness>(data);
+        m_w = &m_h->window();
+        m_dialogs = &m_h->dialogs();
         QCOMPARE(listed(), (RecNos{1, 2, 3, 4, 5, 6}));
     }
     void cleanup() {
-        m_tester.reset();
-        m_w.reset();
-        m_dialogs.reset();
-        m_dir.reset();
+        m_w = nullptr;
+        m_dialogs = nullptr;
+        m_h.reset();
     }
 
     void findsTheMatchingRecords_data() {
@@ -224,7 +203,7 @@ private Q_SLOTS:
             break;
         case FileState::Unreadable:
             QVERIFY(f.remove());
-            QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("Telefon.dat")));
+            QVERIFY(QDir(folder()).mkdir(QStringLiteral("Telefon.dat")));
             break;
         }
         tick(check);

@@ -1,0 +1,115 @@
+#include "windowharness.h"
+
+#include "record.h"
+#include "recordlistmodel.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QFile>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTreeView>
+#include <QtTest>
+
+#include <csignal>
+
+QByteArray recordBytes(const QStringList& fields) {
+    Record r;
+    for (int i = 0; i < kFieldCount; ++i)
+        r.setField(static_cast<Field>(i), fields.value(i));
+    return QByteArray(r.data(), kRecordSize);
+}
+
+void typeText(QWidget* widget, const QString& text) {
+    for (QChar c : text)
+        QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
+}
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    QVERIFY2(f.open(QIODevice::WriteOnly | QIODevice::Truncate), qPrintable(path));
+    QCOMPARE(f.write(bytes), bytes.size());
+}
+
+QByteArray readFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+FileSizeLimit::FileSizeLimit(qint64 bytes) {
+    ::getrlimit(RLIMIT_FSIZE, &m_old);
+    m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit lim = m_old;
+    lim.rlim_cur = static_cast<rlim_t>(bytes);
+    ::setrlimit(RLIMIT_FSIZE, &lim);
+}
+
+FileSizeLimit::~FileSizeLimit() {
+    ::setrlimit(RLIMIT_FSIZE, &m_old);
+    std::signal(SIGXFSZ, m_oldHandler);
+}
+
+WindowHarness::WindowHarness(const QByteArray& data) {
+    if (!data.isNull())
+        writeFile(dataPath(), data);
+    m_window = std::make_unique<frmTelcsi>(m_dir.path(), m_desktop);
+    m_tester = std::make_unique<QAbstractItemModelTester>(
+        m_window->listModel(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+    m_window->show();
+}
+
+WindowHarness::~WindowHarness() {
+    m_tester.reset();
+    m_window.reset();
+}
+
+QLineEdit* WindowHarness::entry(const QString& name) const {
+    return find<QLineEdit>(name);
+}
+
+QTreeView* WindowHarness::list() const {
+    return find<QTreeView>(QStringLiteral("ListView1"));
+}
+
+void WindowHarness::press(const QString& name) {
+    if (auto* b = find<QPushButton>(name))
+        QTest::mouseClick(b, Qt::LeftButton);
+    else if (auto* a = m_window->findChild<QAction*>(name))
+        a->trigger();
+    else
+        QFAIL(qPrintable(QStringLiteral("no button or menu item ") + name));
+}
+
+void WindowHarness::clickRow(int row) {
+    const QModelIndex index = list()->model()->index(row, 0);
+    list()->scrollTo(index);
+    QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, list()->visualRect(index).center());
+}
+
+void WindowHarness::clickHeader(int column) {
+    QHeaderView* h = list()->header();
+    list()->scrollTo(list()->model()->index(0, column));
+    QTest::mouseClick(h->viewport(), Qt::LeftButton, {},
+                      QPoint(h->sectionViewportPosition(column) + 5, h->height() / 2));
+}
+
+void WindowHarness::tick(const QString& checkName) {
+    auto* c = find<QCheckBox>(checkName);
+    QTest::mouseClick(c, Qt::LeftButton, {}, QPoint(5, c->height() / 2));
+    QVERIFY(c->isChecked());
+}
+
+QList<qint64> WindowHarness::recordNumbers() const {
+    QList<qint64> numbers;
+    for (int r = 0; r < m_window->listModel()->rowCount(); ++r)
+        numbers << m_window->listModel()->recordNumber(r);
+    return numbers;
+}
+
+QStringList WindowHarness::column(int column) const {
+    QStringList texts;
+    for (int r = 0; r < m_window->listModel()->rowCount(); ++r)
+        texts << m_window->listModel()->text(r, column);
+    return texts;
+}

@@ -1,0 +1,86 @@
+#pragma once
+
+#include "desktop.h"
+#include "frmtelcsi.h"
+#include "scripteddialogs.h"
+
+#include <QAbstractItemModelTester>
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <memory>
+#include <sys/resource.h>
+
+class QLineEdit;
+class QTreeView;
+
+// Nine texts in the order of the record's fields: name, settlement, postcode, street address,
+// telephone 1, telephone 2, note, e-mail address, web address. Missing ones are empty.
+QByteArray recordBytes(const QStringList& fields);
+
+// Types the text key by key; QTest::keyClicks only knows Latin-1 letters.
+void typeText(QWidget* widget, const QString& text);
+
+// Whole-file helpers for the tests' own files; writeFile fails the test when it cannot write.
+void writeFile(const QString& path, const QByteArray& bytes);
+QByteArray readFile(const QString& path);
+
+// A soft limit on the size of files this process writes, so that a write fails with EFBIG the
+// way it fails on a full disk.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(qint64 bytes);
+    ~FileSizeLimit();
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit m_old{};
+    void (*m_oldHandler)(int) = nullptr;
+};
+
+// The real main window over a fresh temporary data folder, its dialogs answered from a script
+// and its list model checked by QAbstractItemModelTester.
+class WindowHarness {
+public:
+    // data: the bytes of Telefon.dat; a null array leaves the folder without one.
+    explicit WindowHarness(const QByteArray& data = QByteArray());
+    ~WindowHarness();
+    WindowHarness(const WindowHarness&) = delete;
+    WindowHarness& operator=(const WindowHarness&) = delete;
+
+    frmTelcsi& window() { return *m_window; }
+    ScriptedDialogs& dialogs() { return m_dialogs; }
+    const Desktop& desktop() const { return m_desktop; }
+
+    QString folder() const { return m_dir.path(); }
+    QString filePath(const QString& name) const { return m_dir.filePath(name); }
+    QString dataPath() const { return filePath(QStringLiteral("Telefon.dat")); }
+
+    template <typename W = QWidget> W* find(const QString& name) const {
+        return m_window->findChild<W*>(name);
+    }
+    QLineEdit* entry(const QString& name) const;
+    QTreeView* list() const;
+
+    // Clicks a button with the mouse, or triggers a menu item, by object name.
+    void press(const QString& name);
+    void clickRow(int row);
+    void clickHeader(int column);
+    // Ticks a search switch with the mouse.
+    void tick(const QString& checkName);
+
+    // The record-number column and one text column of the list, top to bottom.
+    QList<qint64> recordNumbers() const;
+    QStringList column(int column) const;
+
+private:
+    QTemporaryDir m_dir;
+    ScriptedDialogs m_dialogs;
+    Desktop m_desktop{m_dialogs};
+    std::unique_ptr<frmTelcsi> m_window;
+    std::unique_ptr<QAbstractItemModelTester> m_tester;
+};
