@@ -469,7 +469,9 @@ void frmTelcsi::mnuAdatbazisDel_Click() {
         showStoreError(*err, QStringLiteral("Az adatállomány nem változott."));
         return;
     }
-    Beolvas();
+    // The list of a register that is gone. Telefon.dat is not made again here, so that the
+    // file in the trash can be put back without a clash; the next change creates it.
+    m_model->setRows(RecordRows());
 }
 
 void frmTelcsi::txNev_Change() {
