@@ -80,8 +80,8 @@ frmTelcsi::frmTelcsi(const QString& dataFolder, const Desktop& desktop, QWidget*
     setWindowTitle(programTitle());
     initResources();
     QIcon icon;
-    icon.addFile(QStringLiteral(":/icons/telcsi-32.xpm"), QSize(32, 32));
-    icon.addFile(QStringLiteral(":/icons/telcsi-16.xpm"), QSize(16, 16));
+    for (int size : {16, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/zelvanor-%1.png").arg(size), QSize(size, size));
     setWindowIcon(icon);
     buildControls();
     buildMenu();
