@@ -15,7 +15,7 @@ desktop-file-validate resources/zelvanor.desktop
 echo "== appstreamcli validate --no-net"
 appstreamcli validate --no-net build-package/packaging/org.example.Zelvanor.metainfo.xml
 echo "== lintian"
-lintian --fail-on error --no-tag-display-limit "$deb"
+lintian --fail-on error --tag-display-limit 0 "$deb"
 
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
