@@ -77,7 +77,6 @@ private Q_SLOTS:
     void dataDirIsUsed();
     void unusableDataDir();
     void secondCopyRefused();
-    void oldLockOfLiveProgramHolds();
     void crashedProgramsLockTakenOver();
 
 private:
@@ -284,31 +283,6 @@ void tst_startup::secondCopyRefused() {
     QVERIFY(!QFileInfo::exists(data));
     QCOMPARE(lockHolder(dir.path()), first.pid());
     QCOMPARE(first.process().state(), QProcess::Running);
-}
-
-void tst_startup::oldLockOfLiveProgramHolds() {
-    QTemporaryDir dir;
-    const QString data = dir.filePath(u"Telefon.dat"_s);
-    Program first({u"--data-dir"_s, dir.path()}, m_home.path());
-    QTRY_VERIFY_WITH_TIMEOUT(
-        QFileInfo::exists(data) || first.process().state() == QProcess::NotRunning, kPatience);
-    // A program that has run for a day holds its register as firmly as a new one.
-    QFile lock(dir.filePath(RegisterLock::fileName()));
-    QVERIFY(lock.open(QIODevice::ReadWrite));
-    QVERIFY(lock.setFileTime(QDateTime::currentDateTime().addDays(-1),
-                             QFileDevice::FileModificationTime));
-    lock.close();
-    QVERIFY(QFile::remove(data));
-
-    Program second({u"--data-dir"_s, dir.path()}, m_home.path());
-    QByteArray err;
-    QTRY_VERIFY_WITH_TIMEOUT((err += second.process().readAllStandardError())
-                                     .contains("már egy másik Zelvanor használja") ||
-                                 second.process().state() == QProcess::NotRunning,
-                             kPatience);
-    QVERIFY2(err.contains("már egy másik Zelvanor használja"), err.constData());
-    QVERIFY(!QFileInfo::exists(data));
-    QCOMPARE(lockHolder(dir.path()), first.pid());
 }
 
 void tst_startup::crashedProgramsLockTakenOver() {

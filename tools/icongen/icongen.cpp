@@ -43,7 +43,11 @@ std::vector<Group> drawing(int size) {
     std::vector<Group> g;
     // Base plate and body.
     g.push_back({{{{1.5, 28, 29, 2.5}}}, kDarkGrey, true});
-    g.push_back({{{{4, 9.5, 24, 3}}, {{2.5, 12, 27, 16}}}, kSilver, true});
+    // The body's neck under the cradle; too small to tell apart on the smallest icon.
+    Group body{{{{2.5, 12, 27, 16}}}, kSilver, true};
+    if (size >= 32)
+        body.parts.push_back({{4, 9.5, 24, 3}});
+    g.push_back(body);
     g.push_back({{{{2.5, 12, 27, 1}}}, kDarkGrey, false, 32});
     g.push_back({{{{28.5, 13, 1, 15}}}, kDarkGrey, false, 32});
     g.push_back({{{{2.5, 13, 1, 15}}, {{4, 9.5, 24, 1}}}, kWhite, false, 32});
