@@ -80,8 +80,8 @@ frmTelcsi::frmTelcsi(const QString& dataFolder, const Desktop& desktop, QWidget*
     setWindowTitle(programTitle());
     initResources();
     QIcon icon;
-    icon.addFile(QStringLiteral(":/icons/telcsi-32.xpm"), QSize(32, 32));
-    icon.addFile(QStringLiteral(":/icons/telcsi-16.xpm"), QSize(16, 16));
+    for (int size : {16, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/zelvanor-%1.png").arg(size), QSize(size, size));
     setWindowIcon(icon);
     buildControls();
     buildMenu();
@@ -469,7 +469,9 @@ void frmTelcsi::mnuAdatbazisDel_Click() {
         showStoreError(*err, QStringLiteral("Az adatállomány nem változott."));
         return;
     }
-    Beolvas();
+    // The list of a register that is gone. Telefon.dat is not made again here, so that the
+    // file in the trash can be put back without a clash; the next change creates it.
+    m_model->setRows(RecordRows());
 }
 
 void frmTelcsi::txNev_Change() {

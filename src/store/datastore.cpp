@@ -1,6 +1,7 @@
 #include "datastore.h"
 
 #include <QDir>
+#include <QFile>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -152,7 +153,22 @@ MaybeError DataStore::modify(qint64 n, const Record& record, bool& written) {
     return file.close();
 }
 
-MaybeError DataStore::removeAll() {
+MaybeError DataStore::removeAll(Removal* how) {
+    if (how)
+        *how = Removal::Deleted;
+    // Only a regular file goes to the trash: anything else in its place is refused below as
+    // before, instead of being carried off.
+    struct stat st;
+    const QByteArray path = QFile::encodeName(dataPath());
+    if (::lstat(path.constData(), &st) == 0 && S_ISREG(st.st_mode)) {
+        QFile file(dataPath());
+        if (file.moveToTrash()) {
+            if (how)
+                *how = Removal::Trashed;
+            (void)DataFile::syncFolder(m_folder);
+            return std::nullopt;
+        }
+    }
     if (auto err = DataFile::remove(dataPath())) {
         if (err->code != ENOENT)
             return err;

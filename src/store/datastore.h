@@ -37,8 +37,10 @@ public:
     // Overwrites record n in place; written is false when there is no record n.
     MaybeError modify(qint64 n, const Record& record, bool& written);
 
-    // Removes Telefon.dat (a file already gone is not an error).
-    MaybeError removeAll();
+    // Moves Telefon.dat to the desktop's trash, so that the user can bring it back; where no
+    // trash takes it, deletes it. A file already gone is not an error.
+    enum class Removal { Trashed, Deleted };
+    MaybeError removeAll(Removal* how = nullptr);
 
     // The record number a new record gets in a file of the given length.
     static qint64 appendNumber(qint64 length);
