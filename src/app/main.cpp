@@ -1,6 +1,9 @@
 #include "datafolder.h"
 #include "frmtelcsi.h"
 #include "qtdialogs.h"
+#include "qtprograms.h"
+#include "qtshellopen.h"
+#include "systemregistry.h"
 #include "version.h"
 
 #include <QApplication>
@@ -23,7 +26,14 @@ int main(int argc, char* argv[]) {
         QApplication::installTranslator(&qtTranslator);
 
     QtDialogs dialogs;
-    const Desktop desktop{dialogs};
+    QtShellOpen shell;
+#ifdef Q_OS_WIN
+    WindowsRegistry registry;
+#else
+    ToolPathRegistry registry;
+#endif
+    QtPrograms programs;
+    const Desktop desktop{dialogs, shell, registry, programs};
     frmTelcsi window(resolveDataFolder(), desktop);
     dialogs.setParent(&window);
     window.show();
