@@ -34,7 +34,11 @@ public:
 // The benchmarks never hand anything to the desktop nor start a program.
 class NoShellOpen final : public ShellOpen {
 public:
-    bool open(const QString&) override { return false; }
+    bool open(const QString&) override {
+        ++opened;
+        return false;
+    }
+    int opened = 0;
 };
 class NoPrograms final : public Programs {
 public:
