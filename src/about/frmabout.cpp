@@ -17,11 +17,13 @@ using form::dialogFont;
 using form::place;
 using form::spoken;
 
-const QColor frmAbout::kLinkOpenColour(0, 0, 128);
-const QColor frmAbout::kLinkHoverColour(255, 0, 0);
-const QColor frmAbout::kLinkRestColour(0, 0, 192);
-
 namespace {
+// The links' text: as the window opens, under the mouse, and once the mouse has been over the
+// window's background.
+const QColor kLinkOpenColour(0, 0, 128);
+const QColor kLinkHoverColour(255, 0, 0);
+const QColor kLinkRestColour(0, 0, 192);
+
 const QString kSysInfoKey = QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO");
 const QString kSysInfoValue = QStringLiteral("PATH");
 const QString kSysInfoFolderKey = QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools Location");

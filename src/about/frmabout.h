@@ -23,10 +23,6 @@ public:
     static QString makerMail2();
     static QString makerHomePage();
 
-    static const QColor kLinkOpenColour;
-    static const QColor kLinkHoverColour;
-    static const QColor kLinkRestColour;
-
 protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void showEvent(QShowEvent* event) override;
