@@ -2,6 +2,9 @@
 
 #include "dialogs.h"
 #include "frmtelcsi.h"
+#include "programs.h"
+#include "shellopen.h"
+#include "systemregistry.h"
 
 #include <QString>
 
@@ -28,6 +31,21 @@ public:
     QString lastMessage;
 };
 
+// The benchmarks never hand anything to the desktop nor start a program.
+class NoShellOpen final : public ShellOpen {
+public:
+    bool open(const QString&) override {
+        ++opened;
+        return false;
+    }
+    int opened = 0;
+};
+class NoPrograms final : public Programs {
+public:
+    bool exists(const QString&) override { return false; }
+    bool start(const QString&) override { return false; }
+};
+
 // The real main window on a data folder, shown on the offscreen platform, with the controls a
 // user would touch found by their object names.
 class WindowRig {
@@ -46,7 +64,10 @@ public:
     void clickRow(int row);
 
     YesDialogs dialogs;
-    Desktop desktop{dialogs};
+    NoShellOpen shell;
+    ToolPathRegistry registry;
+    NoPrograms programs;
+    Desktop desktop{dialogs, shell, registry, programs};
     frmTelcsi window;
     RecordListModel* model;
     RecordListView* list;

@@ -2,6 +2,9 @@
 
 #include "dialogs.h"
 #include "fieldmatcher.h"
+#include "formlayout.h"
+#include "frmabout.h"
+#include "launch.h"
 #include "recordlistmodel.h"
 #include "recordlistview.h"
 #include "widgets.h"
@@ -22,48 +25,13 @@ static void initResources() {
     Q_INIT_RESOURCE(zelvanor);
 }
 
+using form::dialogFont;
+using form::place;
+using form::spoken;
+
 namespace {
 
 const QColor kDarkBlue(0, 0, 192);
-
-// "MS Sans Serif" is a Windows bitmap face; elsewhere the closest sans face with Central
-// European letters stands in for it.
-QFont dialogFont(qreal points, bool bold = false) {
-    static const bool substituted = [] {
-        QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
-                                   {QStringLiteral("Microsoft Sans Serif"),
-                                    QStringLiteral("Tahoma"), QStringLiteral("Liberation Sans"),
-                                    QStringLiteral("Arimo"), QStringLiteral("Arial"),
-                                    QStringLiteral("DejaVu Sans")});
-        return true;
-    }();
-    Q_UNUSED(substituted);
-    QFont f(QStringLiteral("MS Sans Serif"));
-    f.setStyleHint(QFont::SansSerif);
-    f.setPointSizeF(points);
-    f.setBold(bold);
-    return f;
-}
-
-QRect twipRect(int left, int top, int width, int height) {
-    return QRect(frmTelcsi::twips(left), frmTelcsi::twips(top), frmTelcsi::twips(width),
-                 frmTelcsi::twips(height));
-}
-
-template <typename W>
-W* place(W* widget, const char* name, const QString& accessibleName, int left, int top, int width,
-         int height) {
-    widget->setObjectName(QString::fromUtf8(name));
-    if (!accessibleName.isEmpty())
-        widget->setAccessibleName(accessibleName);
-    widget->setGeometry(twipRect(left, top, width, height));
-    return widget;
-}
-
-// A caption's text as a screen reader says it: without the access-letter marker.
-QString spoken(QString caption) {
-    return caption.remove(QLatin1Char('&'));
-}
 
 constexpr std::array<int, 7> kColumnTwips = {2500, 1440, 2500, 1400, 1400, 5000, 500};
 
@@ -205,6 +173,8 @@ void frmTelcsi::buildControls() {
     connect(txCim, &QLineEdit::textChanged, this, &frmTelcsi::txCim_Change);
     connect(txTelepules, &QLineEdit::textChanged, this, &frmTelcsi::txTelepules_Change);
     connect(txMegj, &QLineEdit::textChanged, this, &frmTelcsi::txMegj_Change);
+    connect(Command1, &QPushButton::clicked, this, &frmTelcsi::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &frmTelcsi::Command2_Click);
 }
 
 void frmTelcsi::buildMenu() {
@@ -230,6 +200,7 @@ void frmTelcsi::buildMenu() {
 
     QAction* about = bar->addAction(QStringLiteral("&Szerző"));
     about->setObjectName(QStringLiteral("mnuAbout"));
+    connect(about, &QAction::triggered, this, &frmTelcsi::mnuAbout_Click);
 }
 
 void frmTelcsi::setTabOrderChain() {
@@ -247,12 +218,7 @@ void frmTelcsi::placeWindow() {
     // The outer height, title bar and frame included, is 10250 twips; the window stands in
     // the middle of the screen.
     const int outerHeight = twips(10250);
-    const QMargins frame = frameGeometry().size() == geometry().size()
-                               ? QMargins()
-                               : QMargins(geometry().left() - frameGeometry().left(),
-                                          geometry().top() - frameGeometry().top(),
-                                          frameGeometry().right() - geometry().right(),
-                                          frameGeometry().bottom() - geometry().bottom());
+    const QMargins frame = form::frameMargins(this);
     resize(twips(13605), outerHeight - frame.top() - frame.bottom());
     const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
     if (!s)
@@ -509,4 +475,19 @@ void frmTelcsi::searchList(const QCheckBox* searchSwitch, const QLineEdit* entry
     // the list alone when the file is empty or cannot be opened.
     if (emptyListFirst || length > 0)
         m_model->setRows(std::move(rows));
+}
+
+// The desktop's answer does not matter to the user here: a failed launch shows nothing.
+void frmTelcsi::Command1_Click() {
+    (void)OpenMail(m_desktop.shell, QStringLiteral("mailto:") + trimBlanks(txtMail->text()));
+}
+
+void frmTelcsi::Command2_Click() {
+    (void)OpenBrowser(m_desktop.shell, trimBlanks(txWeb->text()));
+}
+
+void frmTelcsi::mnuAbout_Click() {
+    // Made anew for every opening, so that it starts as it was designed.
+    frmAbout about(m_desktop, this);
+    about.exec();
 }

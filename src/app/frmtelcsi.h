@@ -2,6 +2,7 @@
 
 #include "datastore.h"
 #include "desktop.h"
+#include "formlayout.h"
 #include "record.h"
 
 #include <QMainWindow>
@@ -30,8 +31,7 @@ public:
     const DataStore& store() const { return m_store; }
 
     static QString programTitle();
-    // 15 twips make one pixel at 96 dots per inch.
-    static int twips(int t) { return (t + 7) / 15; }
+    static int twips(int t) { return form::twips(t); }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -60,6 +60,9 @@ private:
     void txCim_Change();
     void txTelepules_Change();
     void txMegj_Change();
+    void Command1_Click();
+    void Command2_Click();
+    void mnuAbout_Click();
 
     // The one search routine behind the four change handlers.
     void searchList(const QCheckBox* searchSwitch, const QLineEdit* entry, Field field,

@@ -2,6 +2,9 @@
 #include "datafolder.h"
 #include "frmtelcsi.h"
 #include "qtdialogs.h"
+#include "qtprograms.h"
+#include "qtshellopen.h"
+#include "systemregistry.h"
 #include "version.h"
 
 #include <QApplication>
@@ -83,7 +86,14 @@ int main(int argc, char* argv[]) {
     if (lock.lock() == RegisterLock::Result::InUse)
         return refuse(lock.inUseMessage());
 
-    const Desktop desktop{dialogs};
+    QtShellOpen shell;
+#ifdef Q_OS_WIN
+    WindowsRegistry registry;
+#else
+    ToolPathRegistry registry;
+#endif
+    QtPrograms programs;
+    const Desktop desktop{dialogs, shell, registry, programs};
     frmTelcsi window(folder, desktop);
     dialogs.setParent(&window);
     window.show();

@@ -1,9 +1,15 @@
 #pragma once
 
 class Dialogs;
+class ShellOpen;
+class Registry;
+class Programs;
 
 // The desktop services the windows reach: handed in at construction, so that a test can build
 // the real windows and stand in for the user and the desktop.
 struct Desktop {
     Dialogs& dialogs;
+    ShellOpen& shell;
+    Registry& registry;
+    Programs& programs;
 };

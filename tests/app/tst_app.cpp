@@ -2,6 +2,7 @@
 #include "datastore.h"
 #include "frmtelcsi.h"
 #include "record.h"
+#include "recordingdesktop.h"
 #include "recordlistmodel.h"
 #include "scripteddialogs.h"
 
@@ -68,7 +69,10 @@ void writeContacts(const QString& folder, const Contacts& contacts) {
 struct Session {
     QTemporaryDir dir;
     ScriptedDialogs dialogs;
-    Desktop desktop{dialogs};
+    RecordingShellOpen shell;
+    ScriptedRegistry registry;
+    RecordingPrograms programs;
+    Desktop desktop{dialogs, shell, registry, programs};
     std::unique_ptr<frmTelcsi> window;
 
     void start() { window = std::make_unique<frmTelcsi>(dir.path(), desktop); }

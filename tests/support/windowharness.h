@@ -2,6 +2,7 @@
 
 #include "desktop.h"
 #include "frmtelcsi.h"
+#include "recordingdesktop.h"
 #include "scripteddialogs.h"
 
 #include <QAbstractItemModelTester>
@@ -55,6 +56,9 @@ public:
     frmTelcsi& window() { return *m_window; }
     ScriptedDialogs& dialogs() { return m_dialogs; }
     const Desktop& desktop() const { return m_desktop; }
+    RecordingShellOpen& shell() { return m_shell; }
+    ScriptedRegistry& registry() { return m_registry; }
+    RecordingPrograms& programs() { return m_programs; }
 
     QString folder() const { return m_dir.path(); }
     QString filePath(const QString& name) const { return m_dir.filePath(name); }
@@ -80,7 +84,10 @@ public:
 private:
     QTemporaryDir m_dir;
     ScriptedDialogs m_dialogs;
-    Desktop m_desktop{m_dialogs};
+    RecordingShellOpen m_shell;
+    ScriptedRegistry m_registry;
+    RecordingPrograms m_programs;
+    Desktop m_desktop{m_dialogs, m_shell, m_registry, m_programs};
     std::unique_ptr<frmTelcsi> m_window;
     std::unique_ptr<QAbstractItemModelTester> m_tester;
 };
