@@ -24,7 +24,14 @@ int main(int argc, char* argv[]) {
 
     QtDialogs dialogs;
     const Desktop desktop{dialogs};
-    frmTelcsi window(resolveDataFolder(), desktop);
+    const DataFolderChoice data = resolveDataFolder();
+    if (data.error)
+        dialogs.message(frmTelcsi::programTitle(),
+                        data.error->message() +
+                            QStringLiteral("\n\nA névjegyek nem menthetők, amíg a mappa "
+                                           "nem jön létre."),
+                        Dialogs::Icon::Critical);
+    frmTelcsi window(data.folder, desktop);
     dialogs.setParent(&window);
     window.show();
     return QApplication::exec();
