@@ -9,7 +9,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
-#include <QThread>
 #include <QtTest>
 
 #include <functional>
@@ -166,14 +165,7 @@ void tst_syscalls::callOrder() {
             break;
         }
         // The replaced file is closed on another thread; its close belongs to the change.
-        const auto allClosed = [&probe] {
-            int open = 0;
-            for (const FsProbe::Event& e : probe.events())
-                open += e.call == Call::Open && e.result >= 0 ? 1 : e.call == Call::Close ? -1 : 0;
-            return open == 0;
-        };
-        while (!allClosed())
-            QThread::msleep(1);
+        probe.waitForCloses();
         events = probe.events();
     }
     const QByteArray t = trace(events).toUtf8();

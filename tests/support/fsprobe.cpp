@@ -1,6 +1,7 @@
 #include "fsprobe.h"
 
 #include <QFile>
+#include <QThread>
 
 #include <new>
 
@@ -20,6 +21,22 @@ FsProbe::~FsProbe() {
 void FsProbe::failCall(fsys::Call call, int nth, int error, const QString& path) {
     QMutexLocker lock(&m_mutex);
     m_rules.append({call, path, nth, error});
+}
+
+void FsProbe::waitForCloses() const {
+    for (;;) {
+        {
+            QMutexLocker lock(&m_mutex);
+            int open = 0;
+            for (const Event& e : std::as_const(m_events))
+                open += e.call == fsys::Call::Open && e.result >= 0 ? 1
+                        : e.call == fsys::Call::Close               ? -1
+                                                                    : 0;
+            if (open <= 0)
+                return;
+        }
+        QThread::msleep(1);
+    }
 }
 
 QList<FsProbe::Event> FsProbe::events() const {

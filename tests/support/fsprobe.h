@@ -31,6 +31,10 @@ public:
     // memory runs out.
     void failCall(fsys::Call call, int nth, int error, const QString& path = QString());
 
+    // Waits until every handle opened under the probe is closed again, also those closed on
+    // another thread after the change returned.
+    void waitForCloses() const;
+
     QList<Event> events() const;
     // Calls of a kind seen so far, failed ones included.
     int count(fsys::Call call) const;
