@@ -23,6 +23,7 @@
 #include <QTreeView>
 #include <QtTest>
 
+#include <cerrno>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -118,6 +119,7 @@ private Q_SLOTS:
     void modelUnderTester();
     void dataFolderChoice_data();
     void dataFolderChoice();
+    void dataFolderCannotBeMade();
     void dataFileBesideProgram();
 };
 
@@ -493,6 +495,21 @@ void tst_app::dataFolderChoice() {
         QCOMPARE(
             QDir(programFolder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
             QStringList());
+}
+
+void tst_app::dataFolderCannotBeMade() {
+    QTemporaryDir dir;
+    writeFile(dir.filePath(u"home"_s), "not a folder");
+    const QString userFolder = dir.filePath(u"home/.local/share/Zelvanor"_s);
+    const DataFolderChoice choice = chooseDataFolder(dir.filePath(u"missing"_s), userFolder);
+    QCOMPARE(choice.folder, userFolder);
+    QVERIFY(choice.error);
+    QCOMPARE(choice.error->code, ENOTDIR);
+    QVERIFY2(choice.error->message().startsWith(
+                 u"A(z) „%1” mappa nem hozható létre."_s.arg(QDir::toNativeSeparators(userFolder))),
+             qPrintable(choice.error->message()));
+    QVERIFY(!chooseDataFolder(dir.filePath(u"missing"_s), dir.filePath(u"made/here"_s)).error);
+    QVERIFY(QFileInfo(dir.filePath(u"made/here"_s)).isDir());
 }
 
 void tst_app::dataFileBesideProgram() {

@@ -14,6 +14,7 @@
 #include <QtTest>
 
 #include <cerrno>
+#include <sys/resource.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -62,6 +63,31 @@ QList<int> changed(Op op) {
     }
     return {};
 }
+
+constexpr qint64 kBig = 400000; // about 110 MB
+
+// Lets this process map only a few more bytes than it has mapped now, for as long as it lives.
+class AddressSpaceLimit {
+public:
+    explicit AddressSpaceLimit(qint64 more) {
+        ::getrlimit(RLIMIT_AS, &m_old);
+        QFile status(u"/proc/self/status"_s);
+        qint64 size = 0;
+        if (status.open(QIODevice::ReadOnly))
+            for (const QByteArray& line : status.readAll().split('\n'))
+                if (line.startsWith("VmSize:"))
+                    size = line.mid(7).trimmed().split(' ').value(0).toLongLong() * 1024;
+        rlimit lim = m_old;
+        lim.rlim_cur = static_cast<rlim_t>(size + more);
+        ::setrlimit(RLIMIT_AS, &lim);
+    }
+    ~AddressSpaceLimit() { ::setrlimit(RLIMIT_AS, &m_old); }
+    AddressSpaceLimit(const AddressSpaceLimit&) = delete;
+    AddressSpaceLimit& operator=(const AddressSpaceLimit&) = delete;
+
+private:
+    rlimit m_old{};
+};
 
 struct Figures {
     int faults = 0;
@@ -138,6 +164,8 @@ private Q_SLOTS:
     void recordVanishedWhileAsked();
     void outOfMemory_data();
     void outOfMemory();
+    void memoryLimit_data();
+    void memoryLimit();
     void throughSymbolicLink_data();
     void throughSymbolicLink();
     void danglingLink_data();
@@ -364,6 +392,49 @@ void tst_faults::outOfMemory() {
     m_h->press(u"cmdLista"_s);
     QCOMPARE(m_h->window().listModel()->rowCount(), 5);
     QCOMPARE(dialogs().count(Kind::Message), 0);
+}
+
+void tst_faults::memoryLimit_data() {
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<qint64>("left"); // records in the file afterwards
+    QTest::newRow("full list") << u"cmdLista"_s << qint64(kBig);
+    QTest::newRow("delete one") << u"cmdTorol"_s << qint64(kBig - 1);
+}
+
+void tst_faults::memoryLimit() {
+#if defined(__SANITIZE_ADDRESS__)
+    QSKIP("the address sanitizer reserves more address space than the limit allows");
+#else
+    QFETCH(QString, action);
+    QFETCH(qint64, left);
+    // A register the list cannot hold within a few megabytes more than the program uses now.
+    m_h = std::make_unique<WindowHarness>(contacts(kOld));
+    QByteArray big;
+    big.reserve(kBig * kRecordSize);
+    for (qint64 i = 0; i < kBig; ++i)
+        big += contact(int(i % 5) + 1);
+    writeFile(m_h->dataPath(), big);
+    big.clear();
+    big.squeeze();
+    if (action == u"cmdTorol"_s) {
+        m_h->clickRow(2);
+        dialogs().queueYesNo(true);
+    }
+    dialogs().clear();
+    {
+        AddressSpaceLimit limit(8 << 20);
+        m_h->press(action);
+    }
+    QCOMPARE(dialogs().count(Kind::Message), 1);
+    const ScriptedDialogs::Shown m = dialogs().last(Kind::Message);
+    QVERIFY2(m.text.contains(u"Nincs elég memória"_s), qPrintable(m.text));
+    QCOMPARE(QFileInfo(m_h->dataPath()).size(), left * kRecordSize);
+    // With memory back, the whole register is listed.
+    dialogs().clear();
+    m_h->press(u"cmdLista"_s);
+    QCOMPARE(qint64(m_h->window().listModel()->rowCount()), left);
+    QCOMPARE(dialogs().count(Kind::Message), 0);
+#endif
 }
 
 void tst_faults::throughSymbolicLink_data() {
