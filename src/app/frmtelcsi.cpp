@@ -462,8 +462,7 @@ void frmTelcsi::cmdModosit_Click() {
                 *err, QStringLiteral("Az adatállomány nem változott; a mezők tartalma megmaradt."),
                 QStringLiteral("A régi adatokat sem sikerült visszaírni: a(z) „%1” fájl %2. "
                                "névjegye sérült lehet. A mezők tartalma megmaradt.")
-                    .arg(file)
-                    .arg(m_selectedRecord)))
+                    .arg(file, QString::number(m_selectedRecord))))
             return;
     } else if (!written) {
         // Another program shortened the file while the question was open.

@@ -70,9 +70,9 @@ public:
 
     // Copies every other whole record and replaces Telefon.dat. On failure Telefon.dat is
     // untouched and the partial xx.dat is removed, except when only the folder could not be
-    // synced after the rename (the error's state tells). readBack, when given, gets the records of
-    // the new file while it is being flushed to disk; readBackComplete tells whether it got
-    // all of them.
+    // synced after the rename (the error's state tells). readBack, when given, gets the
+    // records of the new file while it is being flushed to disk; readBackComplete tells
+    // whether it got all of them.
     MaybeError commit(const DataStore::BlockFn* readBack = nullptr,
                       bool* readBackComplete = nullptr);
     // Closes both files; the emptied xx.dat stays behind.
