@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
 #include <QFont>
 #include <QHeaderView>
 #include <QLabel>
@@ -20,6 +21,7 @@
 #include <QScreen>
 
 #include <array>
+#include <new>
 
 static void initResources() {
     Q_INIT_RESOURCE(zelvanor);
@@ -264,18 +266,53 @@ void frmTelcsi::showStoreError(const StoreError& error, const QString& consequen
                       Dialogs::Icon::Critical);
 }
 
-void frmTelcsi::Beolvas() {
-    RecordRows rows;
-    const MaybeError err =
-        m_store.forEachRecord([&rows](const char* block, qint64 first, qint64 count) {
-            rows.addRecords(block, first, count);
-        });
-    if (err) {
-        m_model->clear();
-        showStoreError(*err, QStringLiteral("A névjegyzék üresen marad."));
-        return;
+bool frmTelcsi::reportChangeError(const StoreError& error, const QString& unchanged,
+                                  const QString& damaged) {
+    switch (error.state) {
+    case StoreError::State::Unchanged:
+        showStoreError(error, unchanged);
+        return false;
+    case StoreError::State::ChangedNotSynced:
+        m_dialogs.message(programTitle(),
+                          error.message() + QStringLiteral("\n\nA változás megtörtént, de egy "
+                                                           "áramszünet még elveszítheti."),
+                          Dialogs::Icon::Warning);
+        return true;
+    case StoreError::State::MayBeDamaged:
+        showStoreError(error, damaged);
+        // The list shows what the file holds now.
+        Beolvas();
+        return false;
     }
-    m_model->setRows(std::move(rows));
+    return false;
+}
+
+void frmTelcsi::listOutOfMemory() {
+    m_model->clear();
+    m_dialogs.message(programTitle(),
+                      QStringLiteral("Nincs elég memória a névjegyzék megjelenítéséhez, ezért a "
+                                     "lista üresen marad.\nAz adatállomány névjegyei ettől nem "
+                                     "sérültek."),
+                      Dialogs::Icon::Critical);
+}
+
+void frmTelcsi::Beolvas() {
+    // A register too large for the memory leaves the list empty instead of ending the program.
+    try {
+        RecordRows rows;
+        const MaybeError err =
+            m_store.forEachRecord([&rows](const char* block, qint64 first, qint64 count) {
+                rows.addRecords(block, first, count);
+            });
+        if (err) {
+            m_model->clear();
+            showStoreError(*err, QStringLiteral("A névjegyzék üresen marad."));
+            return;
+        }
+        m_model->setRows(std::move(rows));
+    } catch (const std::bad_alloc&) {
+        listOutOfMemory();
+    }
 }
 
 void frmTelcsi::cmdLista_Click() {
@@ -351,9 +388,16 @@ Record frmTelcsi::recordFromFields() const {
 
 void frmTelcsi::cmdRogzit_Click() {
     if (const MaybeError err = m_store.append(recordFromFields())) {
-        showStoreError(*err, QStringLiteral("A névjegy nem került be az adatállományba; "
-                                            "a mezők tartalma megmaradt."));
-        return;
+        const QString file = QDir::toNativeSeparators(m_store.dataPath());
+        if (!reportChangeError(
+                *err,
+                QStringLiteral("A névjegy nem került be az adatállományba; "
+                               "a mezők tartalma megmaradt."),
+                QStringLiteral("A névjegy nem került be az adatállományba, és a fájl eredeti "
+                               "végét sem sikerült visszaállítani: a(z) „%1” fájl utolsó "
+                               "névjegye sérült lehet. A mezők tartalma megmaradt.")
+                    .arg(file)))
+            return;
     }
     Beolvas();
     MezoDel();
@@ -378,13 +422,25 @@ void frmTelcsi::cmdModosit_Click() {
     if (!m_dialogs.askYesNo(QStringLiteral(" Módosítás az adatállományban !"), question))
         return;
     bool written = false;
+    const QString file = QDir::toNativeSeparators(m_store.dataPath());
     if (const MaybeError err = m_store.modify(m_selectedRecord, recordFromFields(), written)) {
-        showStoreError(*err, QStringLiteral("Az adatállomány nem változott; "
-                                            "a mezők tartalma megmaradt."));
+        if (!reportChangeError(
+                *err, QStringLiteral("Az adatállomány nem változott; a mezők tartalma megmaradt."),
+                QStringLiteral("A régi adatokat sem sikerült visszaírni: a(z) „%1” fájl %2. "
+                               "névjegye sérült lehet. A mezők tartalma megmaradt.")
+                    .arg(file, QString::number(m_selectedRecord))))
+            return;
+    } else if (!written) {
+        // Another program shortened the file while the question was open.
+        m_dialogs.message(programTitle(),
+                          QStringLiteral("A módosítandó névjegy időközben eltűnt a(z) „%1” "
+                                         "fájlból.\n\nAz adatállomány nem változott; a mezők "
+                                         "tartalma megmaradt.")
+                              .arg(file),
+                          Dialogs::Icon::Warning);
+        Beolvas();
         return;
     }
-    if (!written)
-        return;
     Beolvas();
     MezoDel();
 }
@@ -409,18 +465,47 @@ void frmTelcsi::cmdTorol_Click() {
     // The list of the shortened file is read back while the file is flushed to disk: the same
     // rows a reload would read, without waiting for the disk first.
     RecordRows rows;
-    const DataStore::BlockFn fill = [&rows](const char* block, qint64 first, qint64 count) {
-        rows.addRecords(block, first, count);
+    bool outOfMemory = false;
+    // Running out of memory here must not stop the deletion half way: the rows are given up.
+    const DataStore::BlockFn fill = [&rows, &outOfMemory](const char* block, qint64 first,
+                                                          qint64 count) {
+        if (outOfMemory)
+            return;
+        try {
+            rows.addRecords(block, first, count);
+        } catch (const std::bad_alloc&) {
+            outOfMemory = true;
+            rows = RecordRows();
+        }
     };
     bool listed = false;
-    if (const MaybeError err = deletion.commit(&fill, &listed)) {
-        showStoreError(*err, QStringLiteral("Az adatállomány nem változott."));
+    MaybeError err;
+    try {
+        err = deletion.commit(&fill, &listed);
+    } catch (const std::bad_alloc&) {
+        // Only the copy can run out of memory, before it replaces anything.
+        m_dialogs.message(programTitle(),
+                          QStringLiteral("Nincs elég memória a törléshez.\n\n"
+                                         "Az adatállomány nem változott."),
+                          Dialogs::Icon::Critical);
         return;
     }
-    if (listed)
-        m_model->setRows(std::move(rows));
-    else
+    if (err) {
+        if (!reportChangeError(*err, QStringLiteral("Az adatállomány nem változott."), QString()))
+            return;
+        listed = false; // read again after the message
+    }
+    if (outOfMemory) {
+        listOutOfMemory();
+    } else if (listed) {
+        try {
+            m_model->setRows(std::move(rows));
+        } catch (const std::bad_alloc&) {
+            listOutOfMemory();
+        }
+    } else {
         Beolvas();
+    }
     MezoDel();
 }
 
@@ -432,8 +517,8 @@ void frmTelcsi::mnuAdatbazisDel_Click() {
     if (!m_dialogs.askYesNo(QStringLiteral("Adatbázis törlése"), question))
         return;
     if (const MaybeError err = m_store.removeAll()) {
-        showStoreError(*err, QStringLiteral("Az adatállomány nem változott."));
-        return;
+        if (!reportChangeError(*err, QStringLiteral("Az adatállomány nem változott."), QString()))
+            return;
     }
     // The list of a register that is gone. Telefon.dat is not made again here, so that the
     // file in the trash can be put back without a clash; the next change creates it.
@@ -457,24 +542,29 @@ void frmTelcsi::searchList(const QCheckBox* searchSwitch, const QLineEdit* entry
                            bool emptyListFirst) {
     if (!searchSwitch->isChecked())
         return;
-    // A search never shows a message: a file that cannot be read counts as one without records.
-    const FieldMatcher matcher(field, entry->text());
-    RecordRows rows;
-    qint64 length = 0;
-    // A failed read ends the search with the rows found until then.
-    (void)m_store.forEachRecord(
-        [&](const char* records, qint64 first, qint64 count) {
-            for (qint64 i = 0; i < count; ++i) {
-                const char* record = records + i * kRecordSize;
-                if (matcher.matches(record))
-                    rows.addRecord(record, first + i);
-            }
-        },
-        &length);
-    // The name search empties the list before it looks at the file; the other three leave
-    // the list alone when the file is empty or cannot be opened.
-    if (emptyListFirst || length > 0)
-        m_model->setRows(std::move(rows));
+    // A search never shows a message about the file: one that cannot be read counts as one
+    // without records. Running out of memory is told, and the list is left empty.
+    try {
+        const FieldMatcher matcher(field, entry->text());
+        RecordRows rows;
+        qint64 length = 0;
+        // A failed read ends the search with the rows found until then.
+        (void)m_store.forEachRecord(
+            [&](const char* records, qint64 first, qint64 count) {
+                for (qint64 i = 0; i < count; ++i) {
+                    const char* record = records + i * kRecordSize;
+                    if (matcher.matches(record))
+                        rows.addRecord(record, first + i);
+                }
+            },
+            &length);
+        // The name search empties the list before it looks at the file; the other three leave
+        // the list alone when the file is empty or cannot be opened.
+        if (emptyListFirst || length > 0)
+            m_model->setRows(std::move(rows));
+    } catch (const std::bad_alloc&) {
+        listOutOfMemory();
+    }
 }
 
 // The desktop's answer does not matter to the user here: a failed launch shows nothing.

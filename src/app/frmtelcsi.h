@@ -69,6 +69,11 @@ private:
                     bool emptyListFirst);
     Record recordFromFields() const;
     void showStoreError(const StoreError& error, const QString& consequence);
+    // Reports a change that failed; true when it was made all the same and only a power cut
+    // could still undo it, so that the caller goes on as after success.
+    bool reportChangeError(const StoreError& error, const QString& unchanged,
+                           const QString& damaged);
+    void listOutOfMemory();
 
     DataStore m_store;
     Desktop m_desktop;

@@ -73,7 +73,14 @@ int main(int argc, char* argv[]) {
 
     QString folder;
     if (commandLine.dataDir.isEmpty()) {
-        folder = resolveDataFolder();
+        const DataFolderChoice data = resolveDataFolder();
+        if (data.error)
+            dialogs.message(frmTelcsi::programTitle(),
+                            data.error->message() +
+                                QStringLiteral("\n\nA névjegyek nem menthetők, amíg a mappa "
+                                               "nem jön létre."),
+                            Dialogs::Icon::Critical);
+        folder = data.folder;
     } else {
         const PreparedFolder prepared = prepareDataFolder(commandLine.dataDir);
         if (!prepared.error.isEmpty())

@@ -1,5 +1,7 @@
 #include "datafolder.h"
 
+#include "datafile.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -18,14 +20,13 @@ bool canCreateFilesIn(const QString& folder) {
 
 } // namespace
 
-QString chooseDataFolder(const QString& programFolder, const QString& userFolder) {
+DataFolderChoice chooseDataFolder(const QString& programFolder, const QString& userFolder) {
     if (canCreateFilesIn(programFolder))
-        return programFolder;
-    QDir().mkpath(userFolder);
-    return userFolder;
+        return {programFolder, std::nullopt};
+    return {userFolder, DataFile::makeFolder(userFolder)};
 }
 
-QString resolveDataFolder() {
+DataFolderChoice resolveDataFolder() {
     return chooseDataFolder(QCoreApplication::applicationDirPath(),
                             QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
 }

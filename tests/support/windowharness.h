@@ -47,11 +47,22 @@ private:
 // and its list model checked by QAbstractItemModelTester.
 class WindowHarness {
 public:
+    // Shown: the window is made and shown; Hidden: made, not shown; Later: made by start(),
+    // once the test has prepared the folder.
+    enum class Start { Shown, Hidden, Later };
+
     // data: the bytes of Telefon.dat; a null array leaves the folder without one.
-    explicit WindowHarness(const QByteArray& data = QByteArray());
+    explicit WindowHarness(const QByteArray& data = QByteArray(), Start when = Start::Shown);
     ~WindowHarness();
     WindowHarness(const WindowHarness&) = delete;
     WindowHarness& operator=(const WindowHarness&) = delete;
+
+    // Makes the window over the folder as it is now; shown tells whether to show it.
+    void start(bool shown = true);
+    // Shows the window as the active one; false when the window system does not make it so.
+    bool showActive();
+    // The object name of the widget with the keyboard focus.
+    QString focused() const;
 
     frmTelcsi& window() { return *m_window; }
     ScriptedDialogs& dialogs() { return m_dialogs; }
