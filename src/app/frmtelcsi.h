@@ -60,6 +60,7 @@ private:
     void txCim_Change();
     void txTelepules_Change();
     void txMegj_Change();
+    void cmdPrint_Click();
 
     // The one search routine behind the four change handlers.
     void searchList(const QCheckBox* searchSwitch, const QLineEdit* entry, Field field,

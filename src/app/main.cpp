@@ -1,6 +1,7 @@
 #include "datafolder.h"
 #include "frmtelcsi.h"
 #include "qtdialogs.h"
+#include "qtprinters.h"
 #include "version.h"
 
 #include <QApplication>
@@ -23,7 +24,8 @@ int main(int argc, char* argv[]) {
         QApplication::installTranslator(&qtTranslator);
 
     QtDialogs dialogs;
-    const Desktop desktop{dialogs};
+    QtPrinters printers;
+    const Desktop desktop{dialogs, printers};
     frmTelcsi window(resolveDataFolder(), desktop);
     dialogs.setParent(&window);
     window.show();

@@ -4,6 +4,7 @@
 #include "record.h"
 #include "recordlistmodel.h"
 #include "scripteddialogs.h"
+#include "scriptedprinters.h"
 
 #include <QAbstractItemModelTester>
 #include <QAccessible>
@@ -68,7 +69,8 @@ void writeContacts(const QString& folder, const Contacts& contacts) {
 struct Session {
     QTemporaryDir dir;
     ScriptedDialogs dialogs;
-    Desktop desktop{dialogs};
+    ScriptedPrinters printers;
+    Desktop desktop{dialogs, printers};
     std::unique_ptr<frmTelcsi> window;
 
     void start() { window = std::make_unique<frmTelcsi>(dir.path(), desktop); }

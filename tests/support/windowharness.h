@@ -3,6 +3,7 @@
 #include "desktop.h"
 #include "frmtelcsi.h"
 #include "scripteddialogs.h"
+#include "scriptedprinters.h"
 
 #include <QAbstractItemModelTester>
 #include <QByteArray>
@@ -54,6 +55,7 @@ public:
 
     frmTelcsi& window() { return *m_window; }
     ScriptedDialogs& dialogs() { return m_dialogs; }
+    ScriptedPrinters& printers() { return m_printers; }
     const Desktop& desktop() const { return m_desktop; }
 
     QString folder() const { return m_dir.path(); }
@@ -80,7 +82,8 @@ public:
 private:
     QTemporaryDir m_dir;
     ScriptedDialogs m_dialogs;
-    Desktop m_desktop{m_dialogs};
+    ScriptedPrinters m_printers;
+    Desktop m_desktop{m_dialogs, m_printers};
     std::unique_ptr<frmTelcsi> m_window;
     std::unique_ptr<QAbstractItemModelTester> m_tester;
 };
