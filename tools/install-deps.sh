@@ -9,6 +9,7 @@ packages=(
   qt6-translations-l10n qt6-qpa-plugins
   libbenchmark-dev
   fonts-liberation2 fonts-dejavu-core
+  poppler-utils cups printer-driver-cups-pdf
 )
 
 missing=()
