@@ -50,17 +50,24 @@ bool QtPrintCanvas::begin(QString& reason) {
     return true;
 }
 
+// A long job sets the same font again on every row; only a change is applied.
 void QtPrintCanvas::setFontName(const QString& face) {
+    if (face == m_face)
+        return;
     m_face = face;
     applyFont();
 }
 
 void QtPrintCanvas::setFontSize(qreal points) {
+    if (points == m_points)
+        return;
     m_points = points;
     applyFont();
 }
 
 void QtPrintCanvas::setFontBold(bool bold) {
+    if (bold == m_bold)
+        return;
     m_bold = bold;
     applyFont();
 }
@@ -68,11 +75,13 @@ void QtPrintCanvas::setFontBold(bool bold) {
 void QtPrintCanvas::applyFont() {
     if (!m_active)
         return;
+    // A text printed before the change moves the position by its own font's width.
+    settleX();
     m_font = printFont(m_face, m_points, m_bold);
     m_painter.setFont(m_font);
-    const QFontMetricsF fm(m_painter.font(), m_printer.get());
-    m_ascent = fm.ascent();
-    m_lineHeight = fm.lineSpacing();
+    m_metrics.emplace(m_painter.font(), m_printer.get());
+    m_ascent = m_metrics->ascent();
+    m_lineHeight = m_metrics->lineSpacing();
     // The column width depends on the face and weight only; reading the face's tables once
     // per face keeps a long job fast.
     const QString key = m_face + (m_bold ? QStringLiteral("/b") : QStringLiteral("/r"));
@@ -83,6 +92,7 @@ void QtPrintCanvas::applyFont() {
 }
 
 void QtPrintCanvas::setCurrentX(qreal mm) {
+    m_pendingAdvance.clear();
     m_x = mm * m_dotsPerMm;
 }
 
@@ -93,17 +103,32 @@ void QtPrintCanvas::setCurrentY(qreal mm) {
 void QtPrintCanvas::printText(const QString& text, bool endLine) {
     if (!m_active)
         return;
-    if (!text.isEmpty()) {
-        m_painter.drawText(QPointF(m_x, m_y + m_ascent), text);
-        m_x += QFontMetricsF(m_painter.font(), m_printer.get()).horizontalAdvance(text);
-    }
+    settleX();
+    // Trailing blanks leave no ink; the fixed-width fields are full of them.
+    qsizetype inked = text.size();
+    while (inked > 0 && text[inked - 1] == QLatin1Char(' '))
+        --inked;
+    if (inked > 0)
+        m_painter.drawText(QPointF(m_x, m_y + m_ascent), text.first(inked));
     if (endLine) {
         m_x = 0;
         m_y += m_lineHeight;
+    } else {
+        // Measured only when something follows on the line without a position of its own;
+        // a table row sets one for every cell.
+        m_pendingAdvance = text;
     }
 }
 
+void QtPrintCanvas::settleX() {
+    if (m_pendingAdvance.isEmpty() || !m_metrics)
+        return;
+    m_x += m_metrics->horizontalAdvance(m_pendingAdvance);
+    m_pendingAdvance.clear();
+}
+
 void QtPrintCanvas::advanceToColumn(int column) {
+    m_pendingAdvance.clear();
     m_x = (column - 1) * m_columnWidth;
 }
 
@@ -112,6 +137,7 @@ void QtPrintCanvas::drawLine(qreal x1, qreal y1, qreal x2, qreal y2) {
         return;
     m_painter.drawLine(QPointF(x1 * m_dotsPerMm, y1 * m_dotsPerMm),
                        QPointF(x2 * m_dotsPerMm, y2 * m_dotsPerMm));
+    m_pendingAdvance.clear();
     m_x = x2 * m_dotsPerMm;
     m_y = y2 * m_dotsPerMm;
 }
@@ -124,6 +150,7 @@ void QtPrintCanvas::newPage() {
         m_reason = jobFailed();
     }
     ++m_page;
+    m_pendingAdvance.clear();
     m_x = 0;
     m_y = 0;
 }

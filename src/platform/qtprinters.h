@@ -4,10 +4,12 @@
 #include "printers.h"
 
 #include <QFont>
+#include <QFontMetricsF>
 #include <QHash>
 #include <QPainter>
 
 #include <memory>
+#include <optional>
 
 class QPrinter;
 
@@ -34,12 +36,9 @@ public:
     void abort() override;
     QString errorReason() const override { return m_reason; }
 
-    // Where the next text goes, in millimetres.
-    qreal currentX() const { return m_x / m_dotsPerMm; }
-    qreal currentY() const { return m_y / m_dotsPerMm; }
-
 private:
     void applyFont();
+    void settleX();
     bool pdfComplete() const;
 
     std::unique_ptr<QPrinter> m_printer;
@@ -50,6 +49,8 @@ private:
     qreal m_points = 10;
     bool m_bold = false;
     QFont m_font;
+    std::optional<QFontMetricsF> m_metrics;
+    QString m_pendingAdvance;
     qreal m_ascent = 0;
     qreal m_lineHeight = 0;
     qreal m_columnWidth = 0;
