@@ -5,6 +5,8 @@
 #include "programs.h"
 #include "shellopen.h"
 #include "systemregistry.h"
+#include "printers.h"
+#include "qtprinters.h"
 
 #include <QString>
 
@@ -26,6 +28,8 @@ public:
     QString openFileName(const QString& filter, const QString& preset) override;
     QString saveFileName(const QString& filter, const QString& preset) override;
 
+    // The name the save dialog answers with; empty keeps the preset.
+    QString saveAs;
     int questions = 0;
     int messages = 0;
     QString lastMessage;
@@ -44,6 +48,23 @@ class NoPrograms final : public Programs {
 public:
     bool exists(const QString&) override { return false; }
     bool start(const QString&) override { return false; }
+};
+
+// No printer installed: every printout goes to a real PDF file.
+class PdfOnlyPrinters final : public Printers {
+public:
+    QString defaultPrinterName() const override { return {}; }
+    std::unique_ptr<PrintCanvas> openDefaultPrinter(const QString&, QString& reason) override {
+        reason = QStringLiteral("no printer");
+        return nullptr;
+    }
+    std::unique_ptr<PrintCanvas> openPdfFile(const QString& path, const QString& jobName,
+                                             QString& reason) override {
+        return m_system.openPdfFile(path, jobName, reason);
+    }
+
+private:
+    QtPrinters m_system;
 };
 
 // The real main window on a data folder, shown on the offscreen platform, with the controls a
@@ -67,7 +88,8 @@ public:
     NoShellOpen shell;
     ToolPathRegistry registry;
     NoPrograms programs;
-    Desktop desktop{dialogs, shell, registry, programs};
+    PdfOnlyPrinters printers;
+    Desktop desktop{dialogs, shell, registry, programs, printers};
     frmTelcsi window;
     RecordListModel* model;
     RecordListView* list;

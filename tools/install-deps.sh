@@ -10,6 +10,7 @@ packages=(
   qt6-translations-l10n qt6-qpa-plugins
   libbenchmark-dev
   fonts-liberation2 fonts-dejavu-core
+  poppler-utils cups printer-driver-cups-pdf
 )
 
 # Building and checking the Debian package (tools/package.sh, tools/package-check.sh).

@@ -5,23 +5,29 @@
 #include "formlayout.h"
 #include "frmabout.h"
 #include "launch.h"
+#include "listprintout.h"
+#include "printcanvas.h"
+#include "printers.h"
 #include "recordlistmodel.h"
 #include "recordlistview.h"
 #include "widgets.h"
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDate>
 #include <QDir>
 #include <QFont>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
 
 #include <array>
 #include <new>
+#include <memory>
 
 static void initResources() {
     Q_INIT_RESOURCE(zelvanor);
@@ -177,6 +183,7 @@ void frmTelcsi::buildControls() {
     connect(txMegj, &QLineEdit::textChanged, this, &frmTelcsi::txMegj_Change);
     connect(Command1, &QPushButton::clicked, this, &frmTelcsi::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &frmTelcsi::Command2_Click);
+    connect(cmdPrint, &QPushButton::clicked, this, &frmTelcsi::cmdPrint_Click);
 }
 
 void frmTelcsi::buildMenu() {
@@ -580,4 +587,82 @@ void frmTelcsi::mnuAbout_Click() {
     // Made anew for every opening, so that it starts as it was designed.
     frmAbout about(m_desktop, this);
     about.exec();
+}
+
+void frmTelcsi::cmdPrint_Click() {
+    const QString title = QStringLiteral("Nyomtatás");
+    // Cancel gives an empty heading, and printing goes on.
+    const QString heading = m_dialogs.prompt(
+        title, QStringLiteral("Kérem adja meg a fejléc szövegét!"), QStringLiteral("Zelvanor"));
+
+    // The rows as the list shows them now, narrowed and sorted as they are.
+    QList<qint64> numbers;
+    numbers.reserve(m_model->rowCount());
+    for (int row = 0; row < m_model->rowCount(); ++row)
+        numbers.append(m_model->recordNumber(row));
+
+    Printers& printers = m_desktop.printers;
+    const QString printerName = printers.defaultPrinterName();
+    QString pdfPath;
+    if (printerName.isEmpty()) {
+        if (!m_dialogs.askYesNo(title, QStringLiteral("Nincs nyomtató telepítve a gépen.\n\n"
+                                                      "Elmenti a listát PDF-fájlba?")))
+            return;
+        pdfPath = m_dialogs.saveFileName(QStringLiteral("*.pdf"), QString());
+        if (pdfPath.isEmpty())
+            return;
+    }
+
+    // Printing only reads the data file.
+    DataFile file;
+    if (const MaybeError err = file.open(m_store.dataPath(), DataFile::Access::Read)) {
+        showStoreError(*err, QStringLiteral("A lista nem került nyomtatásra."));
+        return;
+    }
+
+    struct BusyPointer {
+        BusyPointer() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+        ~BusyPointer() { QApplication::restoreOverrideCursor(); }
+        BusyPointer(const BusyPointer&) = delete;
+        BusyPointer& operator=(const BusyPointer&) = delete;
+    };
+    auto busy = std::make_unique<BusyPointer>();
+
+    const QString target =
+        pdfPath.isEmpty()
+            ? QStringLiteral("A(z) „%1” nyomtatón nem sikerült nyomtatni.").arg(printerName)
+            : QStringLiteral("A(z) „%1” PDF-fájl nem készült el.")
+                  .arg(QDir::toNativeSeparators(pdfPath));
+    auto failed = [&](const QString& reason) {
+        busy.reset();
+        m_dialogs.message(title, target + QStringLiteral("\n\n") + reason, Dialogs::Icon::Critical);
+    };
+
+    QString reason;
+    std::unique_ptr<PrintCanvas> canvas =
+        pdfPath.isEmpty() ? printers.openDefaultPrinter(programTitle(), reason)
+                          : printers.openPdfFile(pdfPath, programTitle(), reason);
+    if (!canvas) {
+        (void)file.close();
+        failed(reason);
+        return;
+    }
+
+    ListPrintout printout(*canvas, heading,
+                          QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat));
+    const MaybeError readError =
+        printout.print(numbers, [&file](qint64 n, Record& record, bool& found) {
+            return file.readRecord(n, record, found);
+        });
+    if (readError) {
+        canvas->abort();
+        (void)file.close();
+        busy.reset();
+        showStoreError(*readError, QStringLiteral("A nyomtatás félbeszakadt."));
+        return;
+    }
+    const bool ended = canvas->endDocument();
+    (void)file.close();
+    if (!ended)
+        failed(canvas->errorReason());
 }

@@ -63,6 +63,7 @@ private:
     void Command1_Click();
     void Command2_Click();
     void mnuAbout_Click();
+    void cmdPrint_Click();
 
     // The one search routine behind the four change handlers.
     void searchList(const QCheckBox* searchSwitch, const QLineEdit* entry, Field field,

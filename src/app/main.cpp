@@ -5,6 +5,7 @@
 #include "qtprograms.h"
 #include "qtshellopen.h"
 #include "systemregistry.h"
+#include "qtprinters.h"
 #include "version.h"
 
 #include <QApplication>
@@ -100,7 +101,8 @@ int main(int argc, char* argv[]) {
     ToolPathRegistry registry;
 #endif
     QtPrograms programs;
-    const Desktop desktop{dialogs, shell, registry, programs};
+    QtPrinters printers;
+    const Desktop desktop{dialogs, shell, registry, programs, printers};
     frmTelcsi window(folder, desktop);
     dialogs.setParent(&window);
     window.show();

@@ -4,6 +4,7 @@ class Dialogs;
 class ShellOpen;
 class Registry;
 class Programs;
+class Printers;
 
 // The desktop services the windows reach: handed in at construction, so that a test can build
 // the real windows and stand in for the user and the desktop.
@@ -12,4 +13,5 @@ struct Desktop {
     ShellOpen& shell;
     Registry& registry;
     Programs& programs;
+    Printers& printers;
 };

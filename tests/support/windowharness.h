@@ -4,6 +4,7 @@
 #include "frmtelcsi.h"
 #include "recordingdesktop.h"
 #include "scripteddialogs.h"
+#include "scriptedprinters.h"
 
 #include <QAbstractItemModelTester>
 #include <QByteArray>
@@ -66,6 +67,7 @@ public:
 
     frmTelcsi& window() { return *m_window; }
     ScriptedDialogs& dialogs() { return m_dialogs; }
+    ScriptedPrinters& printers() { return m_printers; }
     const Desktop& desktop() const { return m_desktop; }
     RecordingShellOpen& shell() { return m_shell; }
     ScriptedRegistry& registry() { return m_registry; }
@@ -98,7 +100,8 @@ private:
     RecordingShellOpen m_shell;
     ScriptedRegistry m_registry;
     RecordingPrograms m_programs;
-    Desktop m_desktop{m_dialogs, m_shell, m_registry, m_programs};
+    ScriptedPrinters m_printers;
+    Desktop m_desktop{m_dialogs, m_shell, m_registry, m_programs, m_printers};
     std::unique_ptr<frmTelcsi> m_window;
     std::unique_ptr<QAbstractItemModelTester> m_tester;
 };
