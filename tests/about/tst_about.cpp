@@ -536,7 +536,7 @@ void tst_about::toolOnPath() {
 
     WindowHarness h;
     ToolPathRegistry toolRegistry;
-    const Desktop desktop{h.dialogs(), h.shell(), toolRegistry, h.programs()};
+    const Desktop desktop{h.dialogs(), h.shell(), toolRegistry, h.programs(), h.printers()};
     frmAbout about(desktop);
     about.show();
     QVERIFY(QTest::qWaitForWindowExposed(&about));
