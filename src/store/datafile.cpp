@@ -60,6 +60,20 @@ MaybeError DataFile::open(const QString& path, Access access) {
     } else if (fd < 0) {
         return systemError(StoreError::Action::Open, path, errno);
     }
+    return adopt(fd, path);
+}
+
+MaybeError DataFile::openExisting(const QString& path) {
+    close();
+    const int fd = openRetrying(nativePath(path), O_RDONLY | O_NONBLOCK);
+    if (fd < 0)
+        return systemError(StoreError::Action::Open, path, errno);
+    return adopt(fd, path);
+}
+
+// Keeps an open handle when it is a regular file, so that a named pipe or a device chosen by
+// mistake is never read or written.
+MaybeError DataFile::adopt(int fd, const QString& path) {
     struct stat st;
     if (::fstat(fd, &st) != 0) {
         const int code = errno;
@@ -101,6 +115,20 @@ MaybeError DataFile::length(qint64& bytes) const {
         return systemError(StoreError::Action::Read, m_path, errno);
     bytes = st.st_size;
     return std::nullopt;
+}
+
+bool DataFile::isSameFile(const DataFile& other) const {
+    struct stat a;
+    struct stat b;
+    return m_fd >= 0 && other.m_fd >= 0 && ::fstat(m_fd, &a) == 0 && ::fstat(other.m_fd, &b) == 0 &&
+           a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+bool DataFile::isSameFile(const QString& path) const {
+    struct stat a;
+    struct stat b;
+    return m_fd >= 0 && ::fstat(m_fd, &a) == 0 && ::stat(nativePath(path).constData(), &b) == 0 &&
+           a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
 MaybeError DataFile::readAt(qint64 offset, char* buffer, qint64 size, qint64& got) const {
