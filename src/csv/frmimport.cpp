@@ -149,14 +149,20 @@ void frmImport::showEvent(QShowEvent* event) {
 
 bool frmImport::event(QEvent* event) {
     const bool handled = QDialog::event(event);
-    // A window manager adds its frame after the window is shown; centre once more when the
-    // frame becomes known.
-    if (m_loaded && !m_framePlaced && isVisible() &&
+    // A window manager adds its frame after the window is shown, and may tell its parts one by
+    // one; centre again whenever the frame around the window has changed since the last time.
+    if (m_loaded && isVisible() &&
+        !(windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)) &&
         (event->type() == QEvent::Move || event->type() == QEvent::Resize ||
-         event->type() == QEvent::WindowActivate) &&
-        frameGeometry().size() != geometry().size()) {
-        m_framePlaced = true;
-        Form_Load();
+         event->type() == QEvent::WindowActivate || event->type() == QEvent::Paint)) {
+        const QMargins frame(geometry().left() - frameGeometry().left(),
+                             geometry().top() - frameGeometry().top(),
+                             frameGeometry().right() - geometry().right(),
+                             frameGeometry().bottom() - geometry().bottom());
+        if (frame != m_frame) {
+            m_frame = frame;
+            Form_Load();
+        }
     }
     return handled;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QMargins>
 
 // The import help window: a picture of a spreadsheet laid out for the CSV import, one line per
 // column naming the field it feeds and its length, and how to save and import the sheet. It
@@ -19,5 +20,5 @@ private:
     void mnuVissza_Click();
 
     bool m_loaded = false;
-    bool m_framePlaced = false;
+    QMargins m_frame; // the window frame at the last centring
 };
