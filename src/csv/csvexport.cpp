@@ -50,6 +50,13 @@ MaybeError exportCsv(const DataStore& store, const QString& target) {
         return err;
     const qint64 count = DataFile::recordCount(length);
 
+    // QSaveFile would tell these two only in English.
+    const QFileInfo existing(target);
+    if (existing.isDir())
+        return systemError(StoreError::Action::Create, target, EISDIR);
+    if (existing.exists() && !existing.isWritable())
+        return systemError(StoreError::Action::Create, target, EACCES);
+
     QSaveFile out(target);
     // Writing straight into the target would leave it half-written on a failure.
     out.setDirectWriteFallback(false);

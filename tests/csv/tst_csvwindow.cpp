@@ -73,7 +73,8 @@ enum class Failure {
     FileMissing,
     UntrimmedPattern,
     DataFileReadOnly,
-    DataFolderReadOnly
+    DataFolderReadOnly,
+    TargetIsFolder
 };
 
 } // namespace
@@ -252,6 +253,7 @@ private Q_SLOTS:
         QTest::newRow("export, folder missing") << save << Failure::FolderMissing;
         QTest::newRow("export, disk full") << save << Failure::DiskFull;
         QTest::newRow("export, Telefon.dat chosen") << save << Failure::DataFileChosen;
+        QTest::newRow("export, a folder of that name") << save << Failure::TargetIsFolder;
         QTest::newRow("import, file unreadable") << load << Failure::FileUnreadable;
         QTest::newRow("import, file missing") << load << Failure::FileMissing;
         QTest::newRow("import, preset name with a blank") << load << Failure::UntrimmedPattern;
@@ -303,6 +305,9 @@ private Q_SLOTS:
             break;
         case Failure::FileMissing:
             break;
+        case Failure::TargetIsFolder:
+            QVERIFY(QDir(m_h->folder()).mkdir(u"sub/lista.csv"_s));
+            break;
         case Failure::UntrimmedPattern:
             QDir::setCurrent(m_h->folder());
             chosen = named = u" *.csv"_s;
@@ -338,6 +343,10 @@ private Q_SLOTS:
         QVERIFY2(msg.text.contains(u"„"_s + QDir::toNativeSeparators(named) + u"”"_s),
                  qPrintable(msg.text));
         QVERIFY2(!msg.text.contains(u"megtörtént"_s) && !msg.text.contains(u"befejeződött"_s),
+                 qPrintable(msg.text));
+        // The reason is the system's, in Hungarian.
+        QVERIFY2(msg.text.split(u'\n').value(1).endsWith(u'.') &&
+                     !msg.text.contains(u"file"_s, Qt::CaseInsensitive),
                  qPrintable(msg.text));
         QVERIFY(!QApplication::overrideCursor());
         if (failure == Failure::DataFolderReadOnly)
