@@ -227,21 +227,6 @@ private Q_SLOTS:
         }
     }
 
-    void importUtf8FromSpreadsheet() {
-        open(QByteArray());
-        const QString file = m_h->filePath(u"utf8.csv"_s);
-        writeFile(file,
-                  "\xEF\xBB\xBF\"Kovács Őrs\";\"1041\";\"Budapest\"\n\"Szűcs Ágnes\";9021;Győr\n"
-                  "\"Új\";;\n"_ba);
-        dialogs().queueText(file);
-        m_h->press(u"mnuImport"_s);
-        QCOMPARE(names(), QStringList({u"Kovács Őrs"_s, u"Szűcs Ágnes"_s, u"Új"_s}));
-        QCOMPARE(readFile(m_h->dataPath()),
-                 recordBytes({u"Kovács Őrs"_s, u"Budapest"_s, u"1041"_s}) +
-                     recordBytes({u"Szűcs Ágnes"_s, u"Győr"_s, u"9021"_s}) +
-                     recordBytes({u"Új"_s}));
-    }
-
     // Every failure is told with the file and the reason, never as success, and leaves
     // Telefon.dat byte for byte as it was.
     void failureIsReported_data() {
