@@ -455,7 +455,6 @@ private Q_SLOTS:
             QString title;
             QRect outer;
             bool modal = false;
-            bool blocksMain = false;
         };
         QList<Opening> openings;
         for (int i = 0; i < 2; ++i) {
@@ -467,9 +466,10 @@ private Q_SLOTS:
                     o.title = help->windowTitle();
                     o.outer = help->frameGeometry();
                     o.modal = help->windowModality() == Qt::ApplicationModal;
-                    o.blocksMain = !m_h->window().isActiveWindow() || help->isActiveWindow();
                     help->move(5, 5); // moved by the user before closing
                     help->findChild<QAction*>(u"mnuVissza"_s)->trigger();
+                } else if (w) {
+                    w->close(); // not the help window: end its modal loop all the same
                 }
                 openings << o;
             });
