@@ -128,6 +128,7 @@ int main(int argc, char** argv) {
     registerStoreBenchmarks(options.sizes);
     registerWindowBenchmarks(options.sizes);
     registerAboutBenchmarks(options.sizes);
+    registerCsvBenchmarks(options.sizes);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;

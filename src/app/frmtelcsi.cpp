@@ -1,5 +1,7 @@
 #include "frmtelcsi.h"
 
+#include "csvexport.h"
+#include "csvimport.h"
 #include "dialogs.h"
 #include "fieldmatcher.h"
 #include "formlayout.h"
@@ -8,6 +10,7 @@
 #include "listprintout.h"
 #include "printcanvas.h"
 #include "printers.h"
+#include "frmimport.h"
 #include "recordlistmodel.h"
 #include "recordlistview.h"
 #include "widgets.h"
@@ -201,11 +204,14 @@ void frmTelcsi::buildMenu() {
         a->setObjectName(QString::fromUtf8(name));
         return a;
     };
-    item(QStringLiteral("&Inportálás\"CSV\"fájlból"), "mnuImport");
-    item(QStringLiteral("&Exportálás (mentés) \"CSV\" fájlba"), "mnuMentCSVbe");
+    connect(item(QStringLiteral("&Inportálás\"CSV\"fájlból"), "mnuImport"), &QAction::triggered,
+            this, &frmTelcsi::mnuImport_Click);
+    connect(item(QStringLiteral("&Exportálás (mentés) \"CSV\" fájlba"), "mnuMentCSVbe"),
+            &QAction::triggered, this, &frmTelcsi::mnuMentCSVbe_Click);
     QAction* adatbazisDel = item(QStringLiteral("&Adatbázis törlése"), "mnuAdatbazisDel");
     connect(adatbazisDel, &QAction::triggered, this, &frmTelcsi::mnuAdatbazisDel_Click);
-    item(QStringLiteral("&Segítség az importáláshoz."), "mnuHelp");
+    connect(item(QStringLiteral("&Segítség az importáláshoz."), "mnuHelp"), &QAction::triggered,
+            this, &frmTelcsi::mnuHelp_Click);
 
     QAction* about = bar->addAction(QStringLiteral("&Szerző"));
     about->setObjectName(QStringLiteral("mnuAbout"));
@@ -665,4 +671,75 @@ void frmTelcsi::cmdPrint_Click() {
     (void)file.close();
     if (!ended)
         failed(canvas->errorReason());
+}
+
+namespace {
+
+// The busy pointer over the whole program for as long as the object lives.
+class BusyPointer {
+public:
+    BusyPointer() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyPointer() { QApplication::restoreOverrideCursor(); }
+    BusyPointer(const BusyPointer&) = delete;
+    BusyPointer& operator=(const BusyPointer&) = delete;
+};
+
+// The dialogs' preset name, which a cancelled dialog gives back.
+const QString kCsvPattern = QStringLiteral("*.csv");
+
+} // namespace
+
+void frmTelcsi::mnuMentCSVbe_Click() {
+    QString name = m_dialogs.saveFileName(kCsvPattern, kCsvPattern);
+    // Only blanks are trimmed, as in the stored fields.
+    while (name.startsWith(u' '))
+        name.remove(0, 1);
+    while (name.endsWith(u' '))
+        name.chop(1);
+    if (name == kCsvPattern)
+        return;
+    if (const MaybeError err = exportCsv(m_store, name)) {
+        showStoreError(*err, QStringLiteral("Az adatbázis mentése nem történt meg."));
+        return;
+    }
+    m_dialogs.message(QStringLiteral("Adatbázis mentése"),
+                      QStringLiteral("Az adatbázis mentése megtörtént."),
+                      Dialogs::Icon::Information);
+}
+
+void frmTelcsi::mnuImport_Click() {
+    const QString name = m_dialogs.openFileName(kCsvPattern, kCsvPattern);
+    if (name == kCsvPattern)
+        return;
+    CsvImportResult result;
+    {
+        const BusyPointer busy;
+        result = importCsv(m_store, name);
+        QDir::setCurrent(m_store.folder());
+        // After a failed rollback the list shows what the file now holds.
+        if (!result.error || !result.dataUnchanged)
+            Beolvas();
+    }
+    if (result.error) {
+        showStoreError(*result.error,
+                       result.dataUnchanged
+                           ? QStringLiteral("Az importálás nem történt meg; az adatbázis nem "
+                                            "változott.")
+                           : QStringLiteral("Az importálás nem történt meg, és az adatbázis "
+                                            "visszaállítása sem sikerült."));
+        return;
+    }
+    m_dialogs.message(QStringLiteral("Adatbázis importálása"),
+                      QStringLiteral("Az adatbázis importálása befejeződött.\r\n"
+                                     "\r\n"
+                                     "Ha a listamezőben az adatbázis nem megfelelő,\r\n"
+                                     "törölje az adatbázist és ellenőrízze a ''csv'' fájlt,\r\n"
+                                     "majd indítsa el újra az importálást."),
+                      Dialogs::Icon::Information);
+}
+
+void frmTelcsi::mnuHelp_Click() {
+    // Built anew for each opening, so that it is centred every time.
+    frmImport help;
+    help.exec();
 }

@@ -56,6 +56,9 @@ private:
     void cmdModosit_Click();
     void cmdTorol_Click();
     void mnuAdatbazisDel_Click();
+    void mnuMentCSVbe_Click();
+    void mnuImport_Click();
+    void mnuHelp_Click();
     void txNev_Change();
     void txCim_Change();
     void txTelepules_Change();

@@ -64,6 +64,20 @@ MaybeError DataFile::open(const QString& path, Access access) {
     } else if (fd < 0) {
         return systemError(StoreError::Action::Open, path, errno);
     }
+    return adopt(fd, path);
+}
+
+MaybeError DataFile::openExisting(const QString& path) {
+    close();
+    const int fd = fsys::open(nativePath(path), O_RDONLY | O_NONBLOCK);
+    if (fd < 0)
+        return systemError(StoreError::Action::Open, path, errno);
+    return adopt(fd, path);
+}
+
+// Keeps an open handle when it is a regular file, so that a named pipe or a device chosen by
+// mistake is never read or written.
+MaybeError DataFile::adopt(int fd, const QString& path) {
     struct stat st;
     if (fsys::fstat(fd, st) != 0) {
         const int code = errno;
@@ -130,6 +144,22 @@ MaybeError DataFile::copyModeFrom(const DataFile& other) {
     if (fsys::fchmod(m_fd, st.st_mode & 07777) != 0)
         return systemError(StoreError::Action::Write, m_path, errno);
     return std::nullopt;
+}
+
+bool DataFile::isSameFile(const DataFile& other) const {
+    struct stat a;
+    struct stat b;
+    return m_fd >= 0 && other.m_fd >= 0 && fsys::fstat(m_fd, a) == 0 &&
+           fsys::fstat(other.m_fd, b) == 0 &&
+           a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+bool DataFile::isSameFile(const QString& path) const {
+    struct stat a;
+    struct stat b;
+    return m_fd >= 0 && fsys::fstat(m_fd, a) == 0 &&
+           fsys::stat(nativePath(path), b) == 0 &&
+           a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
 MaybeError DataFile::readAt(qint64 offset, char* buffer, qint64 size, qint64& got) const {

@@ -25,6 +25,9 @@ public:
     // Opens a new, empty file under the name; a file or link that had the name is removed
     // first, never written to.
     MaybeError openEmptied(const QString& path);
+    // Opens an existing regular file for reading only; unlike open(), a missing file is an
+    // error and nothing is created.
+    MaybeError openExisting(const QString& path);
     bool isOpen() const { return m_fd >= 0; }
     // Whether the last open made the file: its name reaches the disk with the folder only.
     bool created() const { return m_created; }
@@ -33,6 +36,12 @@ public:
     MaybeError length(qint64& bytes) const;
     // Gives this file the permissions of another.
     MaybeError copyModeFrom(const DataFile& other);
+
+    // Whether both handles, or the path and the handle, lead to one file (same device and
+    // inode), whatever spelling, symbolic or hard link leads there. A path that names no file is
+    // no open file.
+    bool isSameFile(const DataFile& other) const;
+    bool isSameFile(const QString& path) const;
 
     // Reads up to size bytes at offset; got tells how many there were before the end.
     MaybeError readAt(qint64 offset, char* buffer, qint64 size, qint64& got) const;
@@ -71,6 +80,7 @@ public:
 
 private:
     static StoreError danglingLink(const QString& path);
+    MaybeError adopt(int fd, const QString& path);
 
     int m_fd = -1;
     bool m_created = false;

@@ -81,6 +81,11 @@ int lstat(const QByteArray& path, struct stat& st) {
         watched(Call::LinkStat, -1, path, [&] { return ::lstat(path.constData(), &st); }));
 }
 
+int stat(const QByteArray& path, struct stat& st) {
+    return static_cast<int>(
+        watched(Call::Stat, -1, path, [&] { return ::stat(path.constData(), &st); }));
+}
+
 QByteArray realPath(const QByteArray& path) {
     QByteArray resolved;
     watched(Call::ResolveLink, -1, path, [&]() -> qint64 {

@@ -58,6 +58,8 @@ int open(const QByteArray& path, int flags, mode_t mode = 0666);
 int close(int fd);
 int fstat(int fd, struct stat& st);
 int lstat(const QByteArray& path, struct stat& st);
+// The file a name leads to, through any links.
+int stat(const QByteArray& path, struct stat& st);
 // The absolute name with every link resolved; empty, with errno set, on failure.
 QByteArray realPath(const QByteArray& path);
 // What a symbolic link holds; empty, with errno set, when the name is no link.
