@@ -541,24 +541,7 @@ void tst_app::dataFileBesideProgram() {
 }
 
 int main(int argc, char* argv[]) {
-    // The offscreen platform's own screen (800 x 800) is narrower than the window; give it the
-    // size of an ordinary desktop so that centring can be seen.
-    QTemporaryDir configDir;
-    if (qgetenv("QT_QPA_PLATFORM") == "offscreen" && configDir.isValid()) {
-        const QString config = configDir.filePath(u"screen.json"_s);
-        QFile f(config);
-        if (f.open(QIODevice::WriteOnly) &&
-            f.write(R"({"screens": [{"name": "Desktop", "x": 0, "y": 0, "width": 1280,
-                "height": 1024, "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})") > 0) {
-            f.close();
-            qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + QFile::encodeName(config));
-        }
-    }
-    QApplication app(argc, argv);
-    app.setAttribute(Qt::AA_Use96Dpi, true);
-    tst_app test;
-    QTEST_SET_MAIN_SOURCE_PATH
-    return QTest::qExec(&test, argc, argv);
+    return runOnDesktopScreen<tst_app>(argc, argv);
 }
 
 #include "tst_app.moc"

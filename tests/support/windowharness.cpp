@@ -4,7 +4,6 @@
 #include "recordlistmodel.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QCheckBox>
 #include <QFile>
 #include <QHeaderView>
@@ -130,4 +129,17 @@ QStringList WindowHarness::column(int column) const {
     for (int r = 0; r < m_window->listModel()->rowCount(); ++r)
         texts << m_window->listModel()->text(r, column);
     return texts;
+}
+
+void useDesktopScreen(const QTemporaryDir& configDir) {
+    if (qgetenv("QT_QPA_PLATFORM") != "offscreen" || !configDir.isValid())
+        return;
+    const QString config = configDir.filePath(QStringLiteral("screen.json"));
+    QFile f(config);
+    if (f.open(QIODevice::WriteOnly) &&
+        f.write(R"({"screens": [{"name": "Desktop", "x": 0, "y": 0, "width": 1280,
+            "height": 1024, "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})") > 0) {
+        f.close();
+        qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + QFile::encodeName(config));
+    }
 }

@@ -7,11 +7,13 @@
 #include "scriptedprinters.h"
 
 #include <QAbstractItemModelTester>
+#include <QApplication>
 #include <QByteArray>
 #include <QList>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <memory>
 #include <sys/resource.h>
@@ -105,3 +107,18 @@ private:
     std::unique_ptr<frmTelcsi> m_window;
     std::unique_ptr<QAbstractItemModelTester> m_tester;
 };
+
+// Gives the offscreen platform a screen of an ordinary desktop's size (1280 x 1024 at 96 dots
+// per inch) instead of its own 800 x 800, which is narrower than the windows, so that their
+// centring can be seen. Call before the application is made; configDir keeps the screen's
+// description while the test runs.
+void useDesktopScreen(const QTemporaryDir& configDir);
+
+template <typename Test> int runOnDesktopScreen(int argc, char* argv[]) {
+    QTemporaryDir configDir;
+    useDesktopScreen(configDir);
+    QApplication app(argc, argv);
+    QApplication::setAttribute(Qt::AA_Use96Dpi, true);
+    Test test;
+    return QTest::qExec(&test, argc, argv);
+}
