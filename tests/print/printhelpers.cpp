@@ -77,3 +77,10 @@ QList<PdfWord> pdfWords(const QString& path) {
     }
     return words;
 }
+
+QList<qint64> oneTo(qsizetype n) {
+    QList<qint64> numbers;
+    for (qint64 i = 1; i <= n; ++i)
+        numbers.append(i);
+    return numbers;
+}

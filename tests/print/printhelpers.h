@@ -14,6 +14,9 @@ Record makeRecord(const QStringList& fields);
 // n contacts named "Ügyfél 001", "Ügyfél 002", … as the bytes of a data file.
 QByteArray numberedContacts(int n);
 
+// The record numbers 1 to n.
+QList<qint64> oneTo(qsizetype n);
+
 // Runs a command to its end; its standard output, or a null array when it could not run or
 // failed.
 QByteArray runTool(const QString& program, const QStringList& arguments);

@@ -26,13 +26,6 @@ QList<Record> numbered(int n) {
     return records;
 }
 
-QList<qint64> oneTo(int n) {
-    QList<qint64> numbers;
-    for (int i = 1; i <= n; ++i)
-        numbers.append(i);
-    return numbers;
-}
-
 struct Printed {
     RecordingCanvas canvas;
     MaybeError error;

@@ -62,13 +62,6 @@ QList<qint64> printedNumbers(const RecordingCanvas& c) {
     return numbers;
 }
 
-QList<qint64> oneTo(qsizetype n) {
-    QList<qint64> numbers;
-    for (qint64 i = 1; i <= n; ++i)
-        numbers.append(i);
-    return numbers;
-}
-
 QString today() {
     return QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat);
 }
