@@ -595,6 +595,29 @@ void frmTelcsi::mnuAbout_Click() {
     about.exec();
 }
 
+namespace {
+
+// The busy pointer over the whole program until the object ends or releases it.
+class BusyPointer {
+public:
+    BusyPointer() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyPointer() { release(); }
+    BusyPointer(const BusyPointer&) = delete;
+    BusyPointer& operator=(const BusyPointer&) = delete;
+
+    // Puts the normal pointer back before the object ends, for a message shown meanwhile.
+    void release() {
+        if (m_shown)
+            QApplication::restoreOverrideCursor();
+        m_shown = false;
+    }
+
+private:
+    bool m_shown = true;
+};
+
+} // namespace
+
 void frmTelcsi::cmdPrint_Click() {
     const QString title = QStringLiteral("Nyomtatás");
     // Cancel gives an empty heading, and printing goes on.
@@ -626,13 +649,7 @@ void frmTelcsi::cmdPrint_Click() {
         return;
     }
 
-    struct BusyPointer {
-        BusyPointer() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-        ~BusyPointer() { QApplication::restoreOverrideCursor(); }
-        BusyPointer(const BusyPointer&) = delete;
-        BusyPointer& operator=(const BusyPointer&) = delete;
-    };
-    auto busy = std::make_unique<BusyPointer>();
+    BusyPointer busy;
 
     const QString target =
         pdfPath.isEmpty()
@@ -640,7 +657,7 @@ void frmTelcsi::cmdPrint_Click() {
             : QStringLiteral("A(z) „%1” PDF-fájl nem készült el.")
                   .arg(QDir::toNativeSeparators(pdfPath));
     auto failed = [&](const QString& reason) {
-        busy.reset();
+        busy.release();
         m_dialogs.message(title, target + QStringLiteral("\n\n") + reason, Dialogs::Icon::Critical);
     };
 
@@ -663,7 +680,7 @@ void frmTelcsi::cmdPrint_Click() {
     if (readError) {
         canvas->abort();
         (void)file.close();
-        busy.reset();
+        busy.release();
         showStoreError(*readError, QStringLiteral("A nyomtatás félbeszakadt."));
         return;
     }
@@ -674,15 +691,6 @@ void frmTelcsi::cmdPrint_Click() {
 }
 
 namespace {
-
-// The busy pointer over the whole program for as long as the object lives.
-class BusyPointer {
-public:
-    BusyPointer() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyPointer() { QApplication::restoreOverrideCursor(); }
-    BusyPointer(const BusyPointer&) = delete;
-    BusyPointer& operator=(const BusyPointer&) = delete;
-};
 
 // The dialogs' preset name, which a cancelled dialog gives back.
 const QString kCsvPattern = QStringLiteral("*.csv");
