@@ -1,0 +1,634 @@
+#include "vcardreader.h"
+
+#include "vcardtext.h"
+
+#include <QIODevice>
+#include <QList>
+#include <QStringDecoder>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <optional>
+#include <utility>
+
+namespace vcard {
+namespace {
+
+// The most raw bytes kept of one value component: several times what the widest field (50
+// characters) needs even as quoted-printable UTF-8, and a fixed bound however long a value is.
+constexpr qsizetype kComponentCap = 4096;
+// N has five components and ADR seven; anything beyond carries nothing for the register.
+constexpr int kMaxComponents = 8;
+// The name and parameters of one property; a line without a ':' by then is not a property.
+constexpr qsizetype kHeadCap = 16 * 1024;
+// 4.0's PREF runs from 1 (most preferred) to 100; a property without preference ranks last.
+constexpr int kNotPreferred = 1000;
+
+enum class Prop { Other, Begin, End, Version, Agent, Fn, N, Adr, Tel, Note, Email, Url };
+
+Prop propOf(const QByteArray& upperName) {
+    static const std::array<std::pair<const char*, Prop>, 11> names = {{
+        {"BEGIN", Prop::Begin},
+        {"END", Prop::End},
+        {"VERSION", Prop::Version},
+        {"AGENT", Prop::Agent},
+        {"FN", Prop::Fn},
+        {"N", Prop::N},
+        {"ADR", Prop::Adr},
+        {"TEL", Prop::Tel},
+        {"NOTE", Prop::Note},
+        {"EMAIL", Prop::Email},
+        {"URL", Prop::Url},
+    }};
+    for (const auto& [name, prop] : names)
+        if (upperName == name)
+            return prop;
+    return Prop::Other;
+}
+
+struct Params {
+    bool quotedPrintable = false;
+    bool base64 = false;
+    QByteArray charset;
+    int rank = kNotPreferred;
+};
+
+// Splits at sep where it is neither escaped by a backslash nor (with quotes) inside "...".
+QList<QByteArrayView> splitUnescaped(QByteArrayView bytes, char sep, bool quotes = false) {
+    QList<QByteArrayView> parts;
+    qsizetype start = 0;
+    bool quoted = false;
+    const qsizetype n = bytes.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char c = bytes[i];
+        if (quotes && c == '"') {
+            quoted = !quoted;
+        } else if (!quotes && c == '\\') {
+            ++i;
+        } else if (c == sep && !quoted) {
+            parts.append(bytes.sliced(start, i - start));
+            start = i + 1;
+        }
+    }
+    parts.append(bytes.sliced(std::min(start, n)));
+    return parts;
+}
+
+QByteArray upperTrimmed(QByteArrayView bytes) {
+    return bytes.trimmed().toByteArray().toUpper();
+}
+
+QByteArray unquoted(QByteArrayView bytes) {
+    QByteArray out = bytes.trimmed().toByteArray();
+    out.replace('"', QByteArray());
+    return out;
+}
+
+void readParam(QByteArrayView token, Params& params) {
+    const qsizetype eq = token.indexOf('=');
+    if (eq < 0) {
+        // 2.1 names a parameter's value alone: TEL;CELL;PREF:...
+        const QByteArray value = upperTrimmed(token);
+        if (value == "QUOTED-PRINTABLE")
+            params.quotedPrintable = true;
+        else if (value == "BASE64" || value == "B")
+            params.base64 = true;
+        else if (value == "PREF")
+            params.rank = std::min(params.rank, 1);
+        return;
+    }
+    const QByteArray name = upperTrimmed(token.first(eq));
+    const QByteArrayView value = token.sliced(eq + 1);
+    if (name == "ENCODING") {
+        const QByteArray encoding = unquoted(value).toUpper();
+        if (encoding == "QUOTED-PRINTABLE")
+            params.quotedPrintable = true;
+        else if (encoding == "BASE64" || encoding == "B")
+            params.base64 = true;
+    } else if (name == "CHARSET") {
+        params.charset = unquoted(value);
+    } else if (name == "TYPE") {
+        const QByteArray types = unquoted(value);
+        for (QByteArrayView type : splitUnescaped(types, ','))
+            if (upperTrimmed(type) == "PREF")
+                params.rank = std::min(params.rank, 1);
+    } else if (name == "PREF") {
+        bool ok = false;
+        const int level = unquoted(value).toInt(&ok);
+        params.rank = std::min(params.rank, ok && level >= 1 ? level : 1);
+    }
+}
+
+// "item1.TEL;TYPE=cell" gives TEL and its parameters.
+std::pair<Prop, Params> readHead(QByteArrayView head) {
+    // A file glued to another can carry its byte-order mark into the middle.
+    if (head.startsWith("\xEF\xBB\xBF"))
+        head = head.sliced(3);
+    const QList<QByteArrayView> tokens = splitUnescaped(head, ';', true);
+    QByteArrayView name = tokens.front().trimmed();
+    if (const qsizetype dot = name.lastIndexOf('.'); dot >= 0)
+        name = name.sliced(dot + 1);
+    Params params;
+    for (qsizetype i = 1; i < tokens.size(); ++i)
+        readParam(tokens[i], params);
+    return {propOf(name.toByteArray().toUpper()), params};
+}
+
+bool startsWithCaseless(QStringView text, QStringView prefix) {
+    return text.startsWith(prefix, Qt::CaseInsensitive);
+}
+
+// Register fields hold one line: line breaks of a value become blanks.
+QString cleaned(QString text) {
+    text.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+    text.replace(u'\n', u' ');
+    text.replace(u'\r', u' ');
+    return text.trimmed();
+}
+
+QString joined(const QStringList& parts, QStringView separator) {
+    QString out;
+    for (const QString& part : parts) {
+        if (part.isEmpty())
+            continue;
+        if (!out.isEmpty())
+            out += separator;
+        out += part;
+    }
+    return out;
+}
+
+struct Card {
+    QString fn;
+    QString nameFromN;
+    bool hasAdr = false;
+    int adrRank = kNotPreferred;
+    QString street;
+    QString locality;
+    QString postcode;
+    std::array<QString, 2> tel;
+    std::array<int, 2> telRank{};
+    int tels = 0;
+    QString note;
+    QString email;
+    QString url;
+
+    void addTel(const QString& number, int rank) {
+        // Keeps the best two: lower rank first, file order among equals.
+        int at = tels;
+        while (at > 0 && rank < telRank[at - 1])
+            --at;
+        if (at >= 2)
+            return;
+        for (int i = std::min(tels, 1); i > at; --i) {
+            tel[i] = tel[i - 1];
+            telRank[i] = telRank[i - 1];
+        }
+        tel[at] = number;
+        telRank[at] = rank;
+        tels = std::min(tels + 1, 2);
+    }
+
+    Record record() const {
+        Record r;
+        r.setField(Field::Nev, fn.isEmpty() ? nameFromN : fn);
+        r.setField(Field::Telepules, locality);
+        r.setField(Field::Irszam, postcode);
+        r.setField(Field::Cim, street);
+        r.setField(Field::Tel1, tel[0]);
+        r.setField(Field::Tel2, tel[1]);
+        r.setField(Field::Megj, note);
+        r.setField(Field::Mail, email);
+        r.setField(Field::Web, url);
+        return r;
+    }
+};
+
+// Turns the byte stream into logical lines (unfolded, quoted-printable soft breaks joined) and
+// those into cards. Bytes are looked at once, as they arrive; a property is kept only while it
+// may still fill a field.
+class Parser {
+public:
+    explicit Parser(const CardFn& onCard)
+        : m_onCard(onCard) {}
+
+    MaybeError feed(QByteArrayView bytes) {
+        if (m_started) {
+            feedDecoded(bytes);
+        } else {
+            m_probe.append(bytes);
+            if (m_probe.size() >= 3)
+                start();
+        }
+        return m_error;
+    }
+
+    MaybeError finish() {
+        if (!m_started)
+            start();
+        if (!m_error) {
+            endPhysicalLine();
+            endLogicalLine();
+        }
+        // A file cut short after its last property still gives its last card.
+        if (!m_error && m_depth > 0) {
+            m_depth = 0;
+            finishCard();
+        }
+        return m_error;
+    }
+
+private:
+    // The byte-order mark, if any, tells the encoding; UTF-16 is turned into UTF-8 on the way.
+    void start() {
+        m_started = true;
+        const QByteArray probe = std::exchange(m_probe, QByteArray());
+        if (probe.startsWith("\xEF\xBB\xBF")) {
+            feedUtf8(QByteArrayView(probe).sliced(3));
+        } else if (probe.startsWith("\xFF\xFE") || probe.startsWith("\xFE\xFF")) {
+            m_utf16.emplace(probe.startsWith("\xFF\xFE") ? QStringDecoder::Utf16LE
+                                                         : QStringDecoder::Utf16BE);
+            feedDecoded(QByteArrayView(probe).sliced(2));
+        } else {
+            feedUtf8(probe);
+        }
+    }
+
+    void feedDecoded(QByteArrayView bytes) {
+        if (m_utf16) {
+            const QString text = m_utf16->decode(bytes);
+            feedUtf8(text.toUtf8());
+        } else {
+            feedUtf8(bytes);
+        }
+    }
+
+    void feedUtf8(QByteArrayView bytes) {
+        const char* p = bytes.data();
+        const qsizetype n = bytes.size();
+        qsizetype i = 0;
+        while (i < n && !m_error) {
+            if (m_afterCR) {
+                m_afterCR = false;
+                if (p[i] == '\n') {
+                    ++i;
+                    continue;
+                }
+            }
+            if (m_atLineStart) {
+                const char c = p[i];
+                if (c == '\r' || c == '\n') {
+                    // An empty line ends the logical line, unless a soft line break just
+                    // asked for this one.
+                    if (m_softBreak)
+                        m_softBreak = false;
+                    else
+                        endLogicalLine();
+                    m_afterCR = c == '\r';
+                    ++i;
+                    continue;
+                }
+                m_atLineStart = false;
+                if (m_softBreak) {
+                    m_softBreak = false; // the value goes on with this line as it stands
+                } else if ((c == ' ' || c == '\t') && m_haveLine) {
+                    // A folded line. 2.1 folds only where there was white space and keeps it;
+                    // later versions insert the one blank and take it away again.
+                    if (!m_keepFoldBlank)
+                        ++i;
+                } else {
+                    endLogicalLine();
+                    m_haveLine = true;
+                }
+                continue;
+            }
+            qsizetype stop = i;
+            while (stop < n && p[stop] != '\n' && p[stop] != '\r')
+                ++stop;
+            appendContent(p + i, stop - i);
+            i = stop;
+            if (i == n)
+                break;
+            endPhysicalLine();
+            m_afterCR = p[i] == '\r';
+            m_atLineStart = true;
+            ++i;
+        }
+    }
+
+    void appendContent(const char* p, qsizetype n) {
+        if (n == 0)
+            return;
+        m_lastByte = p[n - 1];
+        if (m_junk)
+            return;
+        if (!m_inValue) {
+            qsizetype k = 0;
+            for (; k < n; ++k) {
+                if (p[k] == '"')
+                    m_inQuote = !m_inQuote;
+                else if (p[k] == ':' && !m_inQuote)
+                    break;
+            }
+            if (m_head.size() + k > kHeadCap) {
+                m_junk = true;
+                return;
+            }
+            m_head.append(p, k);
+            if (k == n)
+                return;
+            startValue();
+            p += k + 1;
+            n -= k + 1;
+        }
+        appendValue(p, n);
+    }
+
+    void startValue() {
+        m_inValue = true;
+        m_lastStored = false;
+        std::tie(m_prop, m_params) = readHead(m_head);
+        switch (m_prop) {
+        case Prop::Begin:
+        case Prop::End:
+        case Prop::Version:
+            m_keep = true;
+            break;
+        case Prop::Other:
+        case Prop::Agent:
+            m_keep = false;
+            break;
+        default:
+            m_keep = m_depth == 1;
+        }
+        m_structured = m_keep && !m_params.base64 && (m_prop == Prop::N || m_prop == Prop::Adr);
+    }
+
+    void appendValue(const char* p, qsizetype n) {
+        if (n == 0)
+            return;
+        if (!m_keep) {
+            m_lastStored = false;
+            return;
+        }
+        if (!m_structured) {
+            const qsizetype room = kComponentCap - m_value.size();
+            if (n > room) {
+                m_cut = true;
+                m_value.append(p, std::max<qsizetype>(room, 0));
+                m_lastStored = false;
+            } else {
+                m_value.append(p, n);
+                m_lastStored = true;
+            }
+            return;
+        }
+        for (qsizetype k = 0; k < n; ++k) {
+            const char c = p[k];
+            if (m_escaped) {
+                m_escaped = false;
+                store(c);
+            } else if (c == '\\') {
+                m_escaped = true;
+                store(c);
+            } else if (c == ';') {
+                ++m_components;
+                m_componentLength = 0;
+                store(c);
+            } else {
+                store(c);
+            }
+        }
+    }
+
+    void store(char c) {
+        if (m_components <= kMaxComponents && m_componentLength < kComponentCap) {
+            m_value.append(c);
+            ++m_componentLength;
+            m_lastStored = true;
+        } else {
+            m_cut = true;
+            m_lastStored = false;
+        }
+    }
+
+    // A quoted-printable value whose line ends in '=' goes on with the next line (2.1).
+    void endPhysicalLine() {
+        if (m_inValue && !m_junk && m_params.quotedPrintable && m_lastByte == '=') {
+            m_softBreak = true;
+            if (m_lastStored) {
+                m_value.chop(1);
+                if (m_structured)
+                    --m_componentLength;
+            }
+        }
+        m_lastByte = 0;
+        m_lastStored = false;
+    }
+
+    void endLogicalLine() {
+        if (!m_haveLine)
+            return;
+        if (m_inValue && !m_junk)
+            dispatch();
+        m_haveLine = false;
+        m_inValue = false;
+        m_inQuote = false;
+        m_junk = false;
+        m_keep = false;
+        m_structured = false;
+        m_escaped = false;
+        m_cut = false;
+        m_softBreak = false;
+        m_components = 1;
+        m_componentLength = 0;
+        m_head.resize(0);
+        m_value.resize(0);
+    }
+
+    void dispatch() {
+        const Prop previous = std::exchange(m_previous, m_prop);
+        switch (m_prop) {
+        case Prop::Begin:
+            if (upperTrimmed(m_value) != "VCARD")
+                return;
+            if (m_depth == 0) {
+                m_depth = 1;
+                beginCard();
+            } else if (previous == Prop::Agent) {
+                ++m_depth; // 2.1 puts the agent's own card inside this one
+            } else if (m_depth == 1) {
+                // The last card lacked its END: it ends where the next one begins.
+                finishCard();
+                beginCard();
+            }
+            return;
+        case Prop::End:
+            if (upperTrimmed(m_value) != "VCARD" || m_depth == 0)
+                return;
+            if (--m_depth == 0)
+                finishCard();
+            return;
+        case Prop::Version:
+            if (m_depth == 1)
+                m_keepFoldBlank = m_value.trimmed() == "2.1";
+            return;
+        case Prop::Other:
+        case Prop::Agent:
+            return;
+        default:
+            if (m_depth == 1)
+                takeProperty();
+        }
+    }
+
+    void beginCard() {
+        m_card = Card();
+        m_keepFoldBlank = false;
+    }
+
+    void finishCard() {
+        if (MaybeError err = m_onCard(m_card.record()))
+            m_error = std::move(err);
+        m_card = Card();
+    }
+
+    // One piece of a value as text: transfer encoding, character set, escapes, line breaks.
+    QString text(QByteArrayView raw) const {
+        const bool qp = m_params.quotedPrintable && !m_params.base64;
+        const QByteArray bytes = qp ? decodeQuotedPrintable(raw, m_cut) : raw.toByteArray();
+        return cleaned(unescape(decodeCharset(bytes, m_params.charset, m_cut)));
+    }
+
+    // A structured value's components, each a list whose items are joined with separator.
+    QStringList components(QByteArrayView raw, QStringView separator) const {
+        QStringList out;
+        for (QByteArrayView component : splitUnescaped(raw, ';')) {
+            QStringList items;
+            for (QByteArrayView item : splitUnescaped(component, ','))
+                items.append(text(item));
+            out.append(joined(items, separator));
+        }
+        while (out.size() < 7)
+            out.append(QString());
+        return out;
+    }
+
+    void takeProperty() {
+        const QByteArray raw = m_params.base64 ? QByteArray::fromBase64(m_value) : m_value;
+        Card& c = m_card;
+        switch (m_prop) {
+        case Prop::Fn:
+            if (c.fn.isEmpty())
+                c.fn = text(raw);
+            break;
+        case Prop::N:
+            if (c.nameFromN.isEmpty()) {
+                const QStringList n = components(raw, u" ");
+                // Family name first, as Hungarian names are written.
+                c.nameFromN = joined({n[0], n[1], n[2]}, u" ");
+            }
+            break;
+        case Prop::Adr:
+            if (!c.hasAdr || m_params.rank < c.adrRank) {
+                const QStringList a = components(raw, u", ");
+                const QString street = joined({a[2], a[1]}, u", ");
+                if (street.isEmpty() && a[3].isEmpty() && a[5].isEmpty())
+                    break;
+                c.hasAdr = true;
+                c.adrRank = m_params.rank;
+                c.street = street;
+                c.locality = a[3];
+                c.postcode = a[5];
+            }
+            break;
+        case Prop::Tel: {
+            QString number = text(raw);
+            if (startsWithCaseless(number, u"tel:"))
+                number = number.sliced(4).trimmed();
+            if (!number.isEmpty())
+                c.addTel(number, m_params.rank);
+            break;
+        }
+        case Prop::Note:
+            if (c.note.isEmpty())
+                c.note = text(raw);
+            break;
+        case Prop::Email:
+            if (c.email.isEmpty()) {
+                c.email = text(raw);
+                if (startsWithCaseless(c.email, u"mailto:"))
+                    c.email = c.email.sliced(7).trimmed();
+            }
+            break;
+        case Prop::Url:
+            if (c.url.isEmpty())
+                c.url = text(raw);
+            break;
+        default:
+            break;
+        }
+    }
+
+    const CardFn& m_onCard;
+    MaybeError m_error;
+
+    bool m_started = false;
+    QByteArray m_probe;
+    std::optional<QStringDecoder> m_utf16;
+
+    // Physical lines.
+    bool m_afterCR = false;
+    bool m_atLineStart = true;
+    bool m_softBreak = false;
+    char m_lastByte = 0;
+    bool m_lastStored = false;
+
+    // The logical line being put together.
+    bool m_haveLine = false;
+    bool m_inValue = false;
+    bool m_inQuote = false;
+    bool m_junk = false;
+    bool m_keep = false;
+    bool m_structured = false;
+    bool m_escaped = false;
+    bool m_cut = false;
+    int m_components = 1;
+    qsizetype m_componentLength = 0;
+    Prop m_prop = Prop::Other;
+    Params m_params;
+    QByteArray m_head;
+    QByteArray m_value;
+
+    // Cards.
+    Prop m_previous = Prop::Other;
+    int m_depth = 0;
+    bool m_keepFoldBlank = false;
+    Card m_card;
+};
+
+} // namespace
+
+MaybeError readCards(QIODevice& device, const QString& path, const CardFn& onCard,
+                     qint64 chunkSize) {
+    QByteArray buffer(chunkSize, Qt::Uninitialized);
+    Parser parser(onCard);
+    for (;;) {
+        errno = 0;
+        const qint64 n = device.read(buffer.data(), chunkSize);
+        if (n < 0) {
+            StoreError e = systemError(StoreError::Action::Read, path, errno);
+            if (e.code == 0)
+                e.detail = QStringLiteral("A fájl olvasása megszakadt.");
+            return e;
+        }
+        if (n == 0)
+            break;
+        if (MaybeError err = parser.feed(QByteArrayView(buffer.constData(), n)))
+            return err;
+    }
+    return parser.finish();
+}
+
+} // namespace vcard
