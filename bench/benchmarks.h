@@ -14,6 +14,7 @@ using Sizes = std::vector<qint64>;
 void registerWindowBenchmarks(const Sizes& sizes);
 void registerStoreBenchmarks(const Sizes& sizes);
 void registerBaselineBenchmarks(const Sizes& sizes);
+void registerVCardBenchmarks(const Sizes& sizes);
 
 // Prints the memory use of the window holding a register of count contacts, step by step, in
 // a process that does nothing else; returns the exit code.

@@ -127,6 +127,7 @@ int main(int argc, char** argv) {
     registerBaselineBenchmarks(options.sizes);
     registerStoreBenchmarks(options.sizes);
     registerWindowBenchmarks(options.sizes);
+    registerVCardBenchmarks(options.sizes);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;

@@ -27,8 +27,8 @@ constexpr int kNotPreferred = 1000;
 
 enum class Prop { Other, Begin, End, Version, Agent, Fn, N, Adr, Tel, Note, Email, Url };
 
-Prop propOf(const QByteArray& upperName) {
-    static const std::array<std::pair<const char*, Prop>, 11> names = {{
+Prop propOf(QByteArrayView name) {
+    static const std::array<std::pair<QByteArrayView, Prop>, 11> names = {{
         {"BEGIN", Prop::Begin},
         {"END", Prop::End},
         {"VERSION", Prop::Version},
@@ -41,8 +41,8 @@ Prop propOf(const QByteArray& upperName) {
         {"EMAIL", Prop::Email},
         {"URL", Prop::Url},
     }};
-    for (const auto& [name, prop] : names)
-        if (upperName == name)
+    for (const auto& [known, prop] : names)
+        if (known.size() == name.size() && qstrnicmp(known.data(), name.data(), name.size()) == 0)
             return prop;
     return Prop::Other;
 }
@@ -57,6 +57,7 @@ struct Params {
 // Splits at sep where it is neither escaped by a backslash nor (with quotes) inside "...".
 QList<QByteArrayView> splitUnescaped(QByteArrayView bytes, char sep, bool quotes = false) {
     QList<QByteArrayView> parts;
+    parts.reserve(8);
     qsizetype start = 0;
     bool quoted = false;
     const qsizetype n = bytes.size();
@@ -125,14 +126,20 @@ std::pair<Prop, Params> readHead(QByteArrayView head) {
     // A file glued to another can carry its byte-order mark into the middle.
     if (head.startsWith("\xEF\xBB\xBF"))
         head = head.sliced(3);
+    if (!head.contains(';')) {
+        if (const qsizetype dot = head.lastIndexOf('.'); dot >= 0)
+            head = head.sliced(dot + 1);
+        return {propOf(head.trimmed()), Params()};
+    }
     const QList<QByteArrayView> tokens = splitUnescaped(head, ';', true);
     QByteArrayView name = tokens.front().trimmed();
     if (const qsizetype dot = name.lastIndexOf('.'); dot >= 0)
         name = name.sliced(dot + 1);
+    const Prop prop = propOf(name);
     Params params;
     for (qsizetype i = 1; i < tokens.size(); ++i)
         readParam(tokens[i], params);
-    return {propOf(name.toByteArray().toUpper()), params};
+    return {prop, params};
 }
 
 bool startsWithCaseless(QStringView text, QStringView prefix) {
@@ -141,6 +148,8 @@ bool startsWithCaseless(QStringView text, QStringView prefix) {
 
 // Register fields hold one line: line breaks of a value become blanks.
 QString cleaned(QString text) {
+    if (!text.contains(u'\n') && !text.contains(u'\r'))
+        return text.trimmed();
     text.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
     text.replace(u'\n', u' ');
     text.replace(u'\r', u' ');
@@ -497,21 +506,32 @@ private:
     // One piece of a value as text: transfer encoding, character set, escapes, line breaks.
     QString text(QByteArrayView raw) const {
         const bool qp = m_params.quotedPrintable && !m_params.base64;
-        const QByteArray bytes = qp ? decodeQuotedPrintable(raw, m_cut) : raw.toByteArray();
-        return cleaned(unescape(decodeCharset(bytes, m_params.charset, m_cut)));
+        if (qp)
+            return cleaned(unescape(
+                decodeCharset(decodeQuotedPrintable(raw, m_cut), m_params.charset, m_cut)));
+        return cleaned(unescape(decodeCharset(raw, m_params.charset, m_cut)));
     }
 
-    // A structured value's components, each a list whose items are joined with separator.
-    QStringList components(QByteArrayView raw, QStringView separator) const {
-        QStringList out;
-        for (QByteArrayView component : splitUnescaped(raw, ';')) {
+    // The wanted components of a structured value, each a list whose items are joined with
+    // separator; the others are not decoded.
+    template <std::size_t N>
+    std::array<QString, N> components(QByteArrayView raw, const std::array<int, N>& wanted,
+                                      QStringView separator) const {
+        std::array<QString, N> out;
+        const QList<QByteArrayView> parts = splitUnescaped(raw, ';');
+        for (std::size_t w = 0; w < N; ++w) {
+            if (wanted[w] >= parts.size())
+                continue;
+            const QByteArrayView component = parts[wanted[w]];
+            if (!component.contains(',')) {
+                out[w] = text(component);
+                continue;
+            }
             QStringList items;
             for (QByteArrayView item : splitUnescaped(component, ','))
                 items.append(text(item));
-            out.append(joined(items, separator));
+            out[w] = joined(items, separator);
         }
-        while (out.size() < 7)
-            out.append(QString());
         return out;
     }
 
@@ -525,22 +545,23 @@ private:
             break;
         case Prop::N:
             if (c.nameFromN.isEmpty()) {
-                const QStringList n = components(raw, u" ");
                 // Family name first, as Hungarian names are written.
+                const auto n = components<3>(raw, {0, 1, 2}, u" ");
                 c.nameFromN = joined({n[0], n[1], n[2]}, u" ");
             }
             break;
         case Prop::Adr:
             if (!c.hasAdr || m_params.rank < c.adrRank) {
-                const QStringList a = components(raw, u", ");
-                const QString street = joined({a[2], a[1]}, u", ");
-                if (street.isEmpty() && a[3].isEmpty() && a[5].isEmpty())
+                // Extended address, street, locality and postcode of the seven components.
+                const auto a = components<4>(raw, {1, 2, 3, 5}, u", ");
+                const QString street = joined({a[1], a[0]}, u", ");
+                if (street.isEmpty() && a[2].isEmpty() && a[3].isEmpty())
                     break;
                 c.hasAdr = true;
                 c.adrRank = m_params.rank;
                 c.street = street;
-                c.locality = a[3];
-                c.postcode = a[5];
+                c.locality = a[2];
+                c.postcode = a[3];
             }
             break;
         case Prop::Tel: {

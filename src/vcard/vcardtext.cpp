@@ -113,10 +113,10 @@ QString decodeCharset(QByteArrayView bytes, QByteArrayView charset, bool cutTail
     return utf8OrCp1250();
 }
 
-QString unescape(QStringView text) {
+QString unescape(QString text) {
     const qsizetype bs = text.indexOf(u'\\');
     if (bs < 0)
-        return text.toString();
+        return text;
     QString out;
     out.reserve(text.size());
     out.append(text.left(bs));

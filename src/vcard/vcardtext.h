@@ -23,7 +23,7 @@ QString decodeCharset(QByteArrayView bytes, QByteArrayView charset, bool cutTail
 
 // Undoes the backslash escapes of a text value: \\ \, \; \: and \n or \N for a line break.
 // A backslash before any other character stays, with that character.
-QString unescape(QStringView text);
+QString unescape(QString text);
 
 // The escaped form of a text value for writing: \\ \, \; and \n for a line break.
 QString escape(QStringView text);
