@@ -166,6 +166,7 @@ private Q_SLOTS:
     void hugePropertiesAreNotHeld_data();
     void hugePropertiesAreNotHeld();
     void longValuesKeepWhatFollows();
+    void junkNeverCrashes();
     void readFailureIsAnError();
     void callbackErrorStopsReading();
     void writesLines_data();
@@ -383,6 +384,42 @@ void tst_vcard::longValuesKeepWhatFollows() {
             QByteArray(50000, '=').replace("=", "=C5=91") + "\r\nTEL:7\r\n");
     QCOMPARE(parse(input, 4096), QStringList{QString(40, u'x') + u"|Szeged||"_s +
                                              QString(50, u's') + u"|7||"_s + QString(50, u'ő')});
+}
+
+void tst_vcard::junkNeverCrashes() {
+    // Damaged copies of a file that uses every construct: each must read to the end, whatever
+    // it gives.
+    const QByteArray seed =
+        "\xEF\xBB\xBF" +
+        v21("FN;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:Sz=C5=91ke =\r\nZolt=C3=A1n\r\n"
+            "AGENT:\r\nBEGIN:VCARD\r\nFN:X\r\nEND:VCARD\r\nTEL;CELL;PREF:1\r\n") +
+        v30("N:Kiss\\,;Anna,M;;;\r\nADR;TYPE=\"a,pref\":;e;s\\;t;l;;1234;\r\n item2.TEL:2\r\n"
+            "PHOTO;ENCODING=b:AAAA\r\n BBBB\r\nNOTE;ENCODING=BASE64:w4E=\r\n");
+    QRandomGenerator gen(99);
+    const QByteArray specials = ":;,=\\\"\r\n \t.\xC5\xFF";
+    for (int round = 0; round < 3000; ++round) {
+        QByteArray input = seed;
+        const int edits = 1 + gen.bounded(8);
+        for (int e = 0; e < edits; ++e) {
+            const qsizetype at = gen.bounded(input.size());
+            const char c = gen.bounded(2) ? specials[gen.bounded(specials.size())]
+                                          : static_cast<char>(gen.bounded(256));
+            switch (gen.bounded(3)) {
+            case 0:
+                input[at] = c;
+                break;
+            case 1:
+                input.insert(at, c);
+                break;
+            default:
+                input.remove(at, 1 + gen.bounded(4));
+            }
+        }
+        MaybeError err;
+        const QStringList cards = parse(input, 1 + gen.bounded(40), &err);
+        QVERIFY(!err);
+        QVERIFY(cards.size() <= 4);
+    }
 }
 
 void tst_vcard::readFailureIsAnError() {
