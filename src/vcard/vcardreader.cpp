@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cstring>
 #include <optional>
 #include <utility>
 
@@ -54,20 +55,17 @@ struct Params {
     int rank = kNotPreferred;
 };
 
-// Splits at sep where it is neither escaped by a backslash nor (with quotes) inside "...".
-QList<QByteArrayView> splitUnescaped(QByteArrayView bytes, char sep, bool quotes = false) {
+// Splits at sep where it is not escaped by a backslash.
+QList<QByteArrayView> splitUnescaped(QByteArrayView bytes, char sep) {
     QList<QByteArrayView> parts;
     parts.reserve(8);
     qsizetype start = 0;
-    bool quoted = false;
     const qsizetype n = bytes.size();
     for (qsizetype i = 0; i < n; ++i) {
         const char c = bytes[i];
-        if (quotes && c == '"') {
-            quoted = !quoted;
-        } else if (!quotes && c == '\\') {
+        if (c == '\\') {
             ++i;
-        } else if (c == sep && !quoted) {
+        } else if (c == sep) {
             parts.append(bytes.sliced(start, i - start));
             start = i + 1;
         }
@@ -76,45 +74,73 @@ QList<QByteArrayView> splitUnescaped(QByteArrayView bytes, char sep, bool quotes
     return parts;
 }
 
-QByteArray upperTrimmed(QByteArrayView bytes) {
-    return bytes.trimmed().toByteArray().toUpper();
+bool is(QByteArrayView text, QByteArrayView upperWord) {
+    text = text.trimmed();
+    return text.size() == upperWord.size() &&
+           qstrnicmp(text.data(), upperWord.data(), text.size()) == 0;
 }
 
-QByteArray unquoted(QByteArrayView bytes) {
-    QByteArray out = bytes.trimmed().toByteArray();
-    out.replace('"', QByteArray());
-    return out;
+QByteArrayView unquoted(QByteArrayView bytes) {
+    bytes = bytes.trimmed();
+    if (bytes.size() >= 2 && bytes.front() == '"' && bytes.back() == '"')
+        bytes = bytes.sliced(1, bytes.size() - 2);
+    return bytes;
+}
+
+// Calls fn for each part of bytes between sep characters outside "...".
+template <typename Fn> void forEachPart(QByteArrayView bytes, char sep, Fn&& fn) {
+    qsizetype start = 0;
+    bool quoted = false;
+    const qsizetype n = bytes.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        if (bytes[i] == '"')
+            quoted = !quoted;
+        else if (bytes[i] == sep && !quoted) {
+            fn(bytes.sliced(start, i - start));
+            start = i + 1;
+        }
+    }
+    fn(bytes.sliced(std::min(start, n)));
 }
 
 void readParam(QByteArrayView token, Params& params) {
     const qsizetype eq = token.indexOf('=');
     if (eq < 0) {
         // 2.1 names a parameter's value alone: TEL;CELL;PREF:...
-        const QByteArray value = upperTrimmed(token);
-        if (value == "QUOTED-PRINTABLE")
+        if (is(token, "QUOTED-PRINTABLE"))
             params.quotedPrintable = true;
-        else if (value == "BASE64" || value == "B")
+        else if (is(token, "BASE64") || is(token, "B"))
             params.base64 = true;
-        else if (value == "PREF")
+        else if (is(token, "PREF"))
             params.rank = std::min(params.rank, 1);
         return;
     }
-    const QByteArray name = upperTrimmed(token.first(eq));
+    const QByteArrayView name = token.first(eq);
     const QByteArrayView value = token.sliced(eq + 1);
-    if (name == "ENCODING") {
-        const QByteArray encoding = unquoted(value).toUpper();
-        if (encoding == "QUOTED-PRINTABLE")
+    if (is(name, "ENCODING")) {
+        const QByteArrayView encoding = unquoted(value);
+        if (is(encoding, "QUOTED-PRINTABLE"))
             params.quotedPrintable = true;
-        else if (encoding == "BASE64" || encoding == "B")
+        else if (is(encoding, "BASE64") || is(encoding, "B"))
             params.base64 = true;
-    } else if (name == "CHARSET") {
-        params.charset = unquoted(value);
-    } else if (name == "TYPE") {
-        const QByteArray types = unquoted(value);
-        for (QByteArrayView type : splitUnescaped(types, ','))
-            if (upperTrimmed(type) == "PREF")
+    } else if (is(name, "CHARSET")) {
+        params.charset = unquoted(value).toByteArray();
+    } else if (is(name, "TYPE")) {
+        // TYPE=work,pref or TYPE="work,pref", also with each value quoted.
+        for (qsizetype start = 0; start <= value.size();) {
+            qsizetype end = value.indexOf(',', start);
+            if (end < 0)
+                end = value.size();
+            QByteArrayView type = value.sliced(start, end - start).trimmed();
+            while (type.startsWith('"'))
+                type = type.sliced(1);
+            while (type.endsWith('"'))
+                type.chop(1);
+            if (is(type, "PREF"))
                 params.rank = std::min(params.rank, 1);
-    } else if (name == "PREF") {
+            start = end + 1;
+        }
+    } else if (is(name, "PREF")) {
         bool ok = false;
         const int level = unquoted(value).toInt(&ok);
         params.rank = std::min(params.rank, ok && level >= 1 ? level : 1);
@@ -126,19 +152,19 @@ std::pair<Prop, Params> readHead(QByteArrayView head) {
     // A file glued to another can carry its byte-order mark into the middle.
     if (head.startsWith("\xEF\xBB\xBF"))
         head = head.sliced(3);
-    if (!head.contains(';')) {
-        if (const qsizetype dot = head.lastIndexOf('.'); dot >= 0)
-            head = head.sliced(dot + 1);
-        return {propOf(head.trimmed()), Params()};
-    }
-    const QList<QByteArrayView> tokens = splitUnescaped(head, ';', true);
-    QByteArrayView name = tokens.front().trimmed();
-    if (const qsizetype dot = name.lastIndexOf('.'); dot >= 0)
-        name = name.sliced(dot + 1);
-    const Prop prop = propOf(name);
+    Prop prop = Prop::Other;
     Params params;
-    for (qsizetype i = 1; i < tokens.size(); ++i)
-        readParam(tokens[i], params);
+    bool first = true;
+    forEachPart(head, ';', [&](QByteArrayView part) {
+        if (first) {
+            first = false;
+            if (const qsizetype dot = part.lastIndexOf('.'); dot >= 0)
+                part = part.sliced(dot + 1);
+            prop = propOf(part.trimmed());
+        } else {
+            readParam(part, params);
+        }
+    });
     return {prop, params};
 }
 
@@ -312,9 +338,10 @@ private:
                 }
                 continue;
             }
-            qsizetype stop = i;
-            while (stop < n && p[stop] != '\n' && p[stop] != '\r')
-                ++stop;
+            const auto* lf = static_cast<const char*>(std::memchr(p + i, '\n', n - i));
+            const qsizetype lineEnd = lf ? lf - p : n;
+            const auto* cr = static_cast<const char*>(std::memchr(p + i, '\r', lineEnd - i));
+            const qsizetype stop = cr ? cr - p : lineEnd;
             appendContent(p + i, stop - i);
             i = stop;
             if (i == n)
@@ -393,33 +420,39 @@ private:
             }
             return;
         }
-        for (qsizetype k = 0; k < n; ++k) {
-            const char c = p[k];
-            if (m_escaped) {
-                m_escaped = false;
-                store(c);
-            } else if (c == '\\') {
-                m_escaped = true;
-                store(c);
-            } else if (c == ';') {
+        // Runs between component separators go in whole.
+        qsizetype k = 0;
+        while (k < n) {
+            const qsizetype run = k;
+            for (; k < n; ++k) {
+                if (m_escaped)
+                    m_escaped = false;
+                else if (p[k] == '\\')
+                    m_escaped = true;
+                else if (p[k] == ';')
+                    break;
+            }
+            store(p + run, k - run);
+            if (k < n) {
                 ++m_components;
                 m_componentLength = 0;
-                store(c);
-            } else {
-                store(c);
+                store(p + k, 1);
+                ++k;
             }
         }
     }
 
-    void store(char c) {
-        if (m_components <= kMaxComponents && m_componentLength < kComponentCap) {
-            m_value.append(c);
-            ++m_componentLength;
-            m_lastStored = true;
-        } else {
+    void store(const char* p, qsizetype n) {
+        if (n == 0)
+            return;
+        const qsizetype room =
+            m_components <= kMaxComponents ? kComponentCap - m_componentLength : 0;
+        const qsizetype take = std::min(n, std::max<qsizetype>(room, 0));
+        m_value.append(p, take);
+        m_componentLength += take;
+        m_lastStored = take == n;
+        if (take < n)
             m_cut = true;
-            m_lastStored = false;
-        }
     }
 
     // A quoted-printable value whose line ends in '=' goes on with the next line (2.1).
@@ -460,7 +493,7 @@ private:
         const Prop previous = std::exchange(m_previous, m_prop);
         switch (m_prop) {
         case Prop::Begin:
-            if (upperTrimmed(m_value) != "VCARD")
+            if (!is(m_value, "VCARD"))
                 return;
             if (m_depth == 0) {
                 m_depth = 1;
@@ -474,7 +507,7 @@ private:
             }
             return;
         case Prop::End:
-            if (upperTrimmed(m_value) != "VCARD" || m_depth == 0)
+            if (!is(m_value, "VCARD") || m_depth == 0)
                 return;
             if (--m_depth == 0)
                 finishCard();

@@ -149,35 +149,4 @@ QString unescape(QString text) {
     return out;
 }
 
-QString escape(QStringView text) {
-    QString out;
-    out.reserve(text.size() + 8);
-    const qsizetype n = text.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        const QChar c = text[i];
-        switch (c.unicode()) {
-        case u'\\':
-            out.append(u"\\\\");
-            break;
-        case u',':
-            out.append(u"\\,");
-            break;
-        case u';':
-            out.append(u"\\;");
-            break;
-        case u'\r':
-            if (i + 1 < n && text[i + 1] == u'\n')
-                break; // the \n that follows stands for the pair
-            out.append(u"\\n");
-            break;
-        case u'\n':
-            out.append(u"\\n");
-            break;
-        default:
-            out.append(c);
-        }
-    }
-    return out;
-}
-
 } // namespace vcard

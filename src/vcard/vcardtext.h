@@ -25,7 +25,4 @@ QString decodeCharset(QByteArrayView bytes, QByteArrayView charset, bool cutTail
 // A backslash before any other character stays, with that character.
 QString unescape(QString text);
 
-// The escaped form of a text value for writing: \\ \, \; and \n for a line break.
-QString escape(QStringView text);
-
 } // namespace vcard
