@@ -203,6 +203,8 @@ void tst_vcard::reads_data() {
     QTest::newRow("3.0 TYPE=pref, also inside a list and quoted")
         << v30("FN:A\r\nTEL:1\r\nTEL;TYPE=pref:2\r\nTEL;TYPE=\"work,PREF\":3\r\n")
         << QStringList{u"A||||2|3"_s};
+    QTest::newRow("4.0 TYPE values quoted one by one")
+        << v30("FN:A\r\nTEL:1\r\nTEL;TYPE=\"cell\",\"pref\":2\r\n") << QStringList{u"A||||2|1"_s};
     QTest::newRow("2.1 bare type parameters")
         << v21("FN:A\r\nTEL;HOME:1\r\nTEL;CELL;PREF:2\r\nTEL;WORK:3\r\n")
         << QStringList{u"A||||2|1"_s};
