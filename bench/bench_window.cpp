@@ -12,10 +12,13 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
@@ -327,6 +330,43 @@ void memory(benchmark::State& state) {
     state.counters["hwm_MiB"] = static_cast<double>(loaded.hwmKiB) / 1024.0;
 }
 
+// Lets VmHWM start again from the present resident size, so that the peak of one action can be
+// read on its own.
+void resetPeakMemory() {
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    if (clear.open(QIODevice::WriteOnly))
+        clear.write("5");
+}
+
+// "Listamező nyomtatása" with no printer installed: the whole list, 50 rows a page, written
+// to a PDF file, from the click until the file is closed.
+void printToPdf(benchmark::State& state) {
+    const qint64 count = state.range(0);
+    WindowRig rig(benchfiles::registerFolder(count));
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("lista.pdf"));
+    rig.dialogs.saveAs = pdf;
+    auto* cmdPrint = requireChild<QPushButton>(&rig.window, "cmdPrint");
+    qint64 peakGrowthKiB = 0;
+    for (auto _ : state) {
+        QFile::remove(pdf);
+        resetPeakMemory();
+        const benchfiles::Memory before = benchfiles::memoryNow();
+        Stopwatch t;
+        cmdPrint->click();
+        state.SetIterationTime(t.seconds());
+        const benchfiles::Memory after = benchfiles::memoryNow();
+        peakGrowthKiB = std::max(peakGrowthKiB, after.hwmKiB - before.rssKiB);
+        if (rig.dialogs.messages > 0)
+            return fail(state, errorShown(rig));
+        if (!QFileInfo::exists(pdf))
+            return fail(state, QStringLiteral("no PDF file was written"));
+    }
+    state.counters["pages"] = static_cast<double>(count / 50 + 1);
+    state.counters["pdf_MiB"] = static_cast<double>(QFileInfo(pdf).size()) / (1024.0 * 1024.0);
+    state.counters["peak_growth_MiB"] = static_cast<double>(peakGrowthKiB) / 1024.0;
+}
+
 } // namespace
 
 void registerWindowBenchmarks(const Sizes& run) {
@@ -345,6 +385,7 @@ void registerWindowBenchmarks(const Sizes& run) {
     benchutil::add("Modify", modify, large, run);
     benchutil::add("Delete", deleteOne, large, run);
     benchutil::add("Memory", memory, {1000000}, run);
+    benchutil::add("PrintToPdf", printToPdf, {10000, 100000}, run);
 }
 
 int measureMemory(qint64 count) {

@@ -14,6 +14,8 @@ using Sizes = std::vector<qint64>;
 void registerWindowBenchmarks(const Sizes& sizes);
 void registerStoreBenchmarks(const Sizes& sizes);
 void registerBaselineBenchmarks(const Sizes& sizes);
+void registerAboutBenchmarks(const Sizes& sizes);
+void registerCsvBenchmarks(const Sizes& sizes);
 void registerVCardBenchmarks(const Sizes& sizes);
 
 // Prints the memory use of the window holding a register of count contacts, step by step, in

@@ -27,7 +27,7 @@ QString YesDialogs::openFileName(const QString&, const QString& preset) {
     return preset;
 }
 QString YesDialogs::saveFileName(const QString&, const QString& preset) {
-    return preset;
+    return saveAs.isEmpty() ? preset : saveAs;
 }
 
 WindowRig::WindowRig(const QString& dataFolder)

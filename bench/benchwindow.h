@@ -2,6 +2,11 @@
 
 #include "dialogs.h"
 #include "frmtelcsi.h"
+#include "programs.h"
+#include "shellopen.h"
+#include "systemregistry.h"
+#include "printers.h"
+#include "qtprinters.h"
 
 #include <QString>
 
@@ -23,9 +28,43 @@ public:
     QString openFileName(const QString& filter, const QString& preset) override;
     QString saveFileName(const QString& filter, const QString& preset) override;
 
+    // The name the save dialog answers with; empty keeps the preset.
+    QString saveAs;
     int questions = 0;
     int messages = 0;
     QString lastMessage;
+};
+
+// The benchmarks never hand anything to the desktop nor start a program.
+class NoShellOpen final : public ShellOpen {
+public:
+    bool open(const QString&) override {
+        ++opened;
+        return false;
+    }
+    int opened = 0;
+};
+class NoPrograms final : public Programs {
+public:
+    bool exists(const QString&) override { return false; }
+    bool start(const QString&) override { return false; }
+};
+
+// No printer installed: every printout goes to a real PDF file.
+class PdfOnlyPrinters final : public Printers {
+public:
+    QString defaultPrinterName() const override { return {}; }
+    std::unique_ptr<PrintCanvas> openDefaultPrinter(const QString&, QString& reason) override {
+        reason = QStringLiteral("no printer");
+        return nullptr;
+    }
+    std::unique_ptr<PrintCanvas> openPdfFile(const QString& path, const QString& jobName,
+                                             QString& reason) override {
+        return m_system.openPdfFile(path, jobName, reason);
+    }
+
+private:
+    QtPrinters m_system;
 };
 
 // The real main window on a data folder, shown on the offscreen platform, with the controls a
@@ -46,7 +85,11 @@ public:
     void clickRow(int row);
 
     YesDialogs dialogs;
-    Desktop desktop{dialogs};
+    NoShellOpen shell;
+    ToolPathRegistry registry;
+    NoPrograms programs;
+    PdfOnlyPrinters printers;
+    Desktop desktop{dialogs, shell, registry, programs, printers};
     frmTelcsi window;
     RecordListModel* model;
     RecordListView* list;

@@ -127,6 +127,8 @@ int main(int argc, char** argv) {
     registerBaselineBenchmarks(options.sizes);
     registerStoreBenchmarks(options.sizes);
     registerWindowBenchmarks(options.sizes);
+    registerAboutBenchmarks(options.sizes);
+    registerCsvBenchmarks(options.sizes);
     registerVCardBenchmarks(options.sizes);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages that building, running and testing the program need,
-# skipping those already there.
+# skipping those already there. With --packaging: those that building and checking the
+# Debian package needs besides.
 set -euo pipefail
 
 packages=(
@@ -9,7 +10,16 @@ packages=(
   qt6-translations-l10n qt6-qpa-plugins
   libbenchmark-dev
   fonts-liberation2 fonts-dejavu-core
+  poppler-utils cups printer-driver-cups-pdf
 )
+
+# Building and checking the Debian package (tools/package.sh, tools/package-check.sh).
+if [ "${1:-}" = "--packaging" ]; then
+  packages=(
+    dpkg-dev fakeroot file gzip lintian desktop-file-utils appstream
+    passwd
+  )
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,69 +1,48 @@
 #include "frmtelcsi.h"
 
+#include "csvexport.h"
+#include "csvimport.h"
 #include "dialogs.h"
 #include "fieldmatcher.h"
+#include "formlayout.h"
+#include "frmabout.h"
+#include "launch.h"
+#include "listprintout.h"
+#include "printcanvas.h"
+#include "printers.h"
+#include "frmimport.h"
 #include "recordlistmodel.h"
 #include "recordlistview.h"
 #include "widgets.h"
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDate>
+#include <QDir>
 #include <QFont>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
 
 #include <array>
+#include <new>
+#include <memory>
 
 static void initResources() {
     Q_INIT_RESOURCE(zelvanor);
 }
 
+using form::dialogFont;
+using form::place;
+using form::spoken;
+
 namespace {
 
 const QColor kDarkBlue(0, 0, 192);
-
-// "MS Sans Serif" is a Windows bitmap face; elsewhere the closest sans face with Central
-// European letters stands in for it.
-QFont dialogFont(qreal points, bool bold = false) {
-    static const bool substituted = [] {
-        QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
-                                   {QStringLiteral("Microsoft Sans Serif"),
-                                    QStringLiteral("Tahoma"), QStringLiteral("Liberation Sans"),
-                                    QStringLiteral("Arimo"), QStringLiteral("Arial"),
-                                    QStringLiteral("DejaVu Sans")});
-        return true;
-    }();
-    Q_UNUSED(substituted);
-    QFont f(QStringLiteral("MS Sans Serif"));
-    f.setStyleHint(QFont::SansSerif);
-    f.setPointSizeF(points);
-    f.setBold(bold);
-    return f;
-}
-
-QRect twipRect(int left, int top, int width, int height) {
-    return QRect(frmTelcsi::twips(left), frmTelcsi::twips(top), frmTelcsi::twips(width),
-                 frmTelcsi::twips(height));
-}
-
-template <typename W>
-W* place(W* widget, const char* name, const QString& accessibleName, int left, int top, int width,
-         int height) {
-    widget->setObjectName(QString::fromUtf8(name));
-    if (!accessibleName.isEmpty())
-        widget->setAccessibleName(accessibleName);
-    widget->setGeometry(twipRect(left, top, width, height));
-    return widget;
-}
-
-// A caption's text as a screen reader says it: without the access-letter marker.
-QString spoken(QString caption) {
-    return caption.remove(QLatin1Char('&'));
-}
 
 constexpr std::array<int, 7> kColumnTwips = {2500, 1440, 2500, 1400, 1400, 5000, 500};
 
@@ -80,8 +59,8 @@ frmTelcsi::frmTelcsi(const QString& dataFolder, const Desktop& desktop, QWidget*
     setWindowTitle(programTitle());
     initResources();
     QIcon icon;
-    icon.addFile(QStringLiteral(":/icons/telcsi-32.xpm"), QSize(32, 32));
-    icon.addFile(QStringLiteral(":/icons/telcsi-16.xpm"), QSize(16, 16));
+    for (int size : {16, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/zelvanor-%1.png").arg(size), QSize(size, size));
     setWindowIcon(icon);
     buildControls();
     buildMenu();
@@ -205,6 +184,9 @@ void frmTelcsi::buildControls() {
     connect(txCim, &QLineEdit::textChanged, this, &frmTelcsi::txCim_Change);
     connect(txTelepules, &QLineEdit::textChanged, this, &frmTelcsi::txTelepules_Change);
     connect(txMegj, &QLineEdit::textChanged, this, &frmTelcsi::txMegj_Change);
+    connect(Command1, &QPushButton::clicked, this, &frmTelcsi::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &frmTelcsi::Command2_Click);
+    connect(cmdPrint, &QPushButton::clicked, this, &frmTelcsi::cmdPrint_Click);
 }
 
 void frmTelcsi::buildMenu() {
@@ -222,14 +204,18 @@ void frmTelcsi::buildMenu() {
         a->setObjectName(QString::fromUtf8(name));
         return a;
     };
-    item(QStringLiteral("&Inportálás\"CSV\"fájlból"), "mnuImport");
-    item(QStringLiteral("&Exportálás (mentés) \"CSV\" fájlba"), "mnuMentCSVbe");
+    connect(item(QStringLiteral("&Inportálás\"CSV\"fájlból"), "mnuImport"), &QAction::triggered,
+            this, &frmTelcsi::mnuImport_Click);
+    connect(item(QStringLiteral("&Exportálás (mentés) \"CSV\" fájlba"), "mnuMentCSVbe"),
+            &QAction::triggered, this, &frmTelcsi::mnuMentCSVbe_Click);
     QAction* adatbazisDel = item(QStringLiteral("&Adatbázis törlése"), "mnuAdatbazisDel");
     connect(adatbazisDel, &QAction::triggered, this, &frmTelcsi::mnuAdatbazisDel_Click);
-    item(QStringLiteral("&Segítség az importáláshoz."), "mnuHelp");
+    connect(item(QStringLiteral("&Segítség az importáláshoz."), "mnuHelp"), &QAction::triggered,
+            this, &frmTelcsi::mnuHelp_Click);
 
     QAction* about = bar->addAction(QStringLiteral("&Szerző"));
     about->setObjectName(QStringLiteral("mnuAbout"));
+    connect(about, &QAction::triggered, this, &frmTelcsi::mnuAbout_Click);
 }
 
 void frmTelcsi::setTabOrderChain() {
@@ -247,12 +233,7 @@ void frmTelcsi::placeWindow() {
     // The outer height, title bar and frame included, is 10250 twips; the window stands in
     // the middle of the screen.
     const int outerHeight = twips(10250);
-    const QMargins frame = frameGeometry().size() == geometry().size()
-                               ? QMargins()
-                               : QMargins(geometry().left() - frameGeometry().left(),
-                                          geometry().top() - frameGeometry().top(),
-                                          frameGeometry().right() - geometry().right(),
-                                          frameGeometry().bottom() - geometry().bottom());
+    const QMargins frame = form::frameMargins(this);
     resize(twips(13605), outerHeight - frame.top() - frame.bottom());
     const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
     if (!s)
@@ -298,18 +279,53 @@ void frmTelcsi::showStoreError(const StoreError& error, const QString& consequen
                       Dialogs::Icon::Critical);
 }
 
-void frmTelcsi::Beolvas() {
-    RecordRows rows;
-    const MaybeError err =
-        m_store.forEachRecord([&rows](const char* block, qint64 first, qint64 count) {
-            rows.addRecords(block, first, count);
-        });
-    if (err) {
-        m_model->clear();
-        showStoreError(*err, QStringLiteral("A névjegyzék üresen marad."));
-        return;
+bool frmTelcsi::reportChangeError(const StoreError& error, const QString& unchanged,
+                                  const QString& damaged) {
+    switch (error.state) {
+    case StoreError::State::Unchanged:
+        showStoreError(error, unchanged);
+        return false;
+    case StoreError::State::ChangedNotSynced:
+        m_dialogs.message(programTitle(),
+                          error.message() + QStringLiteral("\n\nA változás megtörtént, de egy "
+                                                           "áramszünet még elveszítheti."),
+                          Dialogs::Icon::Warning);
+        return true;
+    case StoreError::State::MayBeDamaged:
+        showStoreError(error, damaged);
+        // The list shows what the file holds now.
+        Beolvas();
+        return false;
     }
-    m_model->setRows(std::move(rows));
+    return false;
+}
+
+void frmTelcsi::listOutOfMemory() {
+    m_model->clear();
+    m_dialogs.message(programTitle(),
+                      QStringLiteral("Nincs elég memória a névjegyzék megjelenítéséhez, ezért a "
+                                     "lista üresen marad.\nAz adatállomány névjegyei ettől nem "
+                                     "sérültek."),
+                      Dialogs::Icon::Critical);
+}
+
+void frmTelcsi::Beolvas() {
+    // A register too large for the memory leaves the list empty instead of ending the program.
+    try {
+        RecordRows rows;
+        const MaybeError err =
+            m_store.forEachRecord([&rows](const char* block, qint64 first, qint64 count) {
+                rows.addRecords(block, first, count);
+            });
+        if (err) {
+            m_model->clear();
+            showStoreError(*err, QStringLiteral("A névjegyzék üresen marad."));
+            return;
+        }
+        m_model->setRows(std::move(rows));
+    } catch (const std::bad_alloc&) {
+        listOutOfMemory();
+    }
 }
 
 void frmTelcsi::cmdLista_Click() {
@@ -385,9 +401,16 @@ Record frmTelcsi::recordFromFields() const {
 
 void frmTelcsi::cmdRogzit_Click() {
     if (const MaybeError err = m_store.append(recordFromFields())) {
-        showStoreError(*err, QStringLiteral("A névjegy nem került be az adatállományba; "
-                                            "a mezők tartalma megmaradt."));
-        return;
+        const QString file = QDir::toNativeSeparators(m_store.dataPath());
+        if (!reportChangeError(
+                *err,
+                QStringLiteral("A névjegy nem került be az adatállományba; "
+                               "a mezők tartalma megmaradt."),
+                QStringLiteral("A névjegy nem került be az adatállományba, és a fájl eredeti "
+                               "végét sem sikerült visszaállítani: a(z) „%1” fájl utolsó "
+                               "névjegye sérült lehet. A mezők tartalma megmaradt.")
+                    .arg(file)))
+            return;
     }
     Beolvas();
     MezoDel();
@@ -412,13 +435,25 @@ void frmTelcsi::cmdModosit_Click() {
     if (!m_dialogs.askYesNo(QStringLiteral(" Módosítás az adatállományban !"), question))
         return;
     bool written = false;
+    const QString file = QDir::toNativeSeparators(m_store.dataPath());
     if (const MaybeError err = m_store.modify(m_selectedRecord, recordFromFields(), written)) {
-        showStoreError(*err, QStringLiteral("Az adatállomány nem változott; "
-                                            "a mezők tartalma megmaradt."));
+        if (!reportChangeError(
+                *err, QStringLiteral("Az adatállomány nem változott; a mezők tartalma megmaradt."),
+                QStringLiteral("A régi adatokat sem sikerült visszaírni: a(z) „%1” fájl %2. "
+                               "névjegye sérült lehet. A mezők tartalma megmaradt.")
+                    .arg(file, QString::number(m_selectedRecord))))
+            return;
+    } else if (!written) {
+        // Another program shortened the file while the question was open.
+        m_dialogs.message(programTitle(),
+                          QStringLiteral("A módosítandó névjegy időközben eltűnt a(z) „%1” "
+                                         "fájlból.\n\nAz adatállomány nem változott; a mezők "
+                                         "tartalma megmaradt.")
+                              .arg(file),
+                          Dialogs::Icon::Warning);
+        Beolvas();
         return;
     }
-    if (!written)
-        return;
     Beolvas();
     MezoDel();
 }
@@ -443,18 +478,47 @@ void frmTelcsi::cmdTorol_Click() {
     // The list of the shortened file is read back while the file is flushed to disk: the same
     // rows a reload would read, without waiting for the disk first.
     RecordRows rows;
-    const DataStore::BlockFn fill = [&rows](const char* block, qint64 first, qint64 count) {
-        rows.addRecords(block, first, count);
+    bool outOfMemory = false;
+    // Running out of memory here must not stop the deletion half way: the rows are given up.
+    const DataStore::BlockFn fill = [&rows, &outOfMemory](const char* block, qint64 first,
+                                                          qint64 count) {
+        if (outOfMemory)
+            return;
+        try {
+            rows.addRecords(block, first, count);
+        } catch (const std::bad_alloc&) {
+            outOfMemory = true;
+            rows = RecordRows();
+        }
     };
     bool listed = false;
-    if (const MaybeError err = deletion.commit(&fill, &listed)) {
-        showStoreError(*err, QStringLiteral("Az adatállomány nem változott."));
+    MaybeError err;
+    try {
+        err = deletion.commit(&fill, &listed);
+    } catch (const std::bad_alloc&) {
+        // Only the copy can run out of memory, before it replaces anything.
+        m_dialogs.message(programTitle(),
+                          QStringLiteral("Nincs elég memória a törléshez.\n\n"
+                                         "Az adatállomány nem változott."),
+                          Dialogs::Icon::Critical);
         return;
     }
-    if (listed)
-        m_model->setRows(std::move(rows));
-    else
+    if (err) {
+        if (!reportChangeError(*err, QStringLiteral("Az adatállomány nem változott."), QString()))
+            return;
+        listed = false; // read again after the message
+    }
+    if (outOfMemory) {
+        listOutOfMemory();
+    } else if (listed) {
+        try {
+            m_model->setRows(std::move(rows));
+        } catch (const std::bad_alloc&) {
+            listOutOfMemory();
+        }
+    } else {
         Beolvas();
+    }
     MezoDel();
 }
 
@@ -466,10 +530,12 @@ void frmTelcsi::mnuAdatbazisDel_Click() {
     if (!m_dialogs.askYesNo(QStringLiteral("Adatbázis törlése"), question))
         return;
     if (const MaybeError err = m_store.removeAll()) {
-        showStoreError(*err, QStringLiteral("Az adatállomány nem változott."));
-        return;
+        if (!reportChangeError(*err, QStringLiteral("Az adatállomány nem változott."), QString()))
+            return;
     }
-    Beolvas();
+    // The list of a register that is gone. Telefon.dat is not made again here, so that the
+    // file in the trash can be put back without a clash; the next change creates it.
+    m_model->setRows(RecordRows());
 }
 
 void frmTelcsi::txNev_Change() {
@@ -489,22 +555,191 @@ void frmTelcsi::searchList(const QCheckBox* searchSwitch, const QLineEdit* entry
                            bool emptyListFirst) {
     if (!searchSwitch->isChecked())
         return;
-    // A search never shows a message: a file that cannot be read counts as one without records.
-    const FieldMatcher matcher(field, entry->text());
-    RecordRows rows;
-    qint64 length = 0;
-    // A failed read ends the search with the rows found until then.
-    (void)m_store.forEachRecord(
-        [&](const char* records, qint64 first, qint64 count) {
-            for (qint64 i = 0; i < count; ++i) {
-                const char* record = records + i * kRecordSize;
-                if (matcher.matches(record))
-                    rows.addRecord(record, first + i);
-            }
-        },
-        &length);
-    // The name search empties the list before it looks at the file; the other three leave
-    // the list alone when the file is empty or cannot be opened.
-    if (emptyListFirst || length > 0)
-        m_model->setRows(std::move(rows));
+    // A search never shows a message about the file: one that cannot be read counts as one
+    // without records. Running out of memory is told, and the list is left empty.
+    try {
+        const FieldMatcher matcher(field, entry->text());
+        RecordRows rows;
+        qint64 length = 0;
+        // A failed read ends the search with the rows found until then.
+        (void)m_store.forEachRecord(
+            [&](const char* records, qint64 first, qint64 count) {
+                for (qint64 i = 0; i < count; ++i) {
+                    const char* record = records + i * kRecordSize;
+                    if (matcher.matches(record))
+                        rows.addRecord(record, first + i);
+                }
+            },
+            &length);
+        // The name search empties the list before it looks at the file; the other three leave
+        // the list alone when the file is empty or cannot be opened.
+        if (emptyListFirst || length > 0)
+            m_model->setRows(std::move(rows));
+    } catch (const std::bad_alloc&) {
+        listOutOfMemory();
+    }
+}
+
+// The desktop's answer does not matter to the user here: a failed launch shows nothing.
+void frmTelcsi::Command1_Click() {
+    (void)OpenMail(m_desktop.shell, QStringLiteral("mailto:") + trimBlanks(txtMail->text()));
+}
+
+void frmTelcsi::Command2_Click() {
+    (void)OpenBrowser(m_desktop.shell, trimBlanks(txWeb->text()));
+}
+
+void frmTelcsi::mnuAbout_Click() {
+    // Made anew for every opening, so that it starts as it was designed.
+    frmAbout about(m_desktop, this);
+    about.exec();
+}
+
+void frmTelcsi::cmdPrint_Click() {
+    const QString title = QStringLiteral("Nyomtatás");
+    // Cancel gives an empty heading, and printing goes on.
+    const QString heading = m_dialogs.prompt(
+        title, QStringLiteral("Kérem adja meg a fejléc szövegét!"), QStringLiteral("Zelvanor"));
+
+    // The rows as the list shows them now, narrowed and sorted as they are.
+    QList<qint64> numbers;
+    numbers.reserve(m_model->rowCount());
+    for (int row = 0; row < m_model->rowCount(); ++row)
+        numbers.append(m_model->recordNumber(row));
+
+    Printers& printers = m_desktop.printers;
+    const QString printerName = printers.defaultPrinterName();
+    QString pdfPath;
+    if (printerName.isEmpty()) {
+        if (!m_dialogs.askYesNo(title, QStringLiteral("Nincs nyomtató telepítve a gépen.\n\n"
+                                                      "Elmenti a listát PDF-fájlba?")))
+            return;
+        pdfPath = m_dialogs.saveFileName(QStringLiteral("*.pdf"), QString());
+        if (pdfPath.isEmpty())
+            return;
+    }
+
+    // Printing only reads the data file.
+    DataFile file;
+    if (const MaybeError err = file.open(m_store.dataPath(), DataFile::Access::Read)) {
+        showStoreError(*err, QStringLiteral("A lista nem került nyomtatásra."));
+        return;
+    }
+
+    struct BusyPointer {
+        BusyPointer() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+        ~BusyPointer() { QApplication::restoreOverrideCursor(); }
+        BusyPointer(const BusyPointer&) = delete;
+        BusyPointer& operator=(const BusyPointer&) = delete;
+    };
+    auto busy = std::make_unique<BusyPointer>();
+
+    const QString target =
+        pdfPath.isEmpty()
+            ? QStringLiteral("A(z) „%1” nyomtatón nem sikerült nyomtatni.").arg(printerName)
+            : QStringLiteral("A(z) „%1” PDF-fájl nem készült el.")
+                  .arg(QDir::toNativeSeparators(pdfPath));
+    auto failed = [&](const QString& reason) {
+        busy.reset();
+        m_dialogs.message(title, target + QStringLiteral("\n\n") + reason, Dialogs::Icon::Critical);
+    };
+
+    QString reason;
+    std::unique_ptr<PrintCanvas> canvas =
+        pdfPath.isEmpty() ? printers.openDefaultPrinter(programTitle(), reason)
+                          : printers.openPdfFile(pdfPath, programTitle(), reason);
+    if (!canvas) {
+        (void)file.close();
+        failed(reason);
+        return;
+    }
+
+    ListPrintout printout(*canvas, heading,
+                          QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat));
+    const MaybeError readError =
+        printout.print(numbers, [&file](qint64 n, Record& record, bool& found) {
+            return file.readRecord(n, record, found);
+        });
+    if (readError) {
+        canvas->abort();
+        (void)file.close();
+        busy.reset();
+        showStoreError(*readError, QStringLiteral("A nyomtatás félbeszakadt."));
+        return;
+    }
+    const bool ended = canvas->endDocument();
+    (void)file.close();
+    if (!ended)
+        failed(canvas->errorReason());
+}
+
+namespace {
+
+// The busy pointer over the whole program for as long as the object lives.
+class BusyPointer {
+public:
+    BusyPointer() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyPointer() { QApplication::restoreOverrideCursor(); }
+    BusyPointer(const BusyPointer&) = delete;
+    BusyPointer& operator=(const BusyPointer&) = delete;
+};
+
+// The dialogs' preset name, which a cancelled dialog gives back.
+const QString kCsvPattern = QStringLiteral("*.csv");
+
+} // namespace
+
+void frmTelcsi::mnuMentCSVbe_Click() {
+    QString name = m_dialogs.saveFileName(kCsvPattern, kCsvPattern);
+    // Only blanks are trimmed, as in the stored fields.
+    while (name.startsWith(u' '))
+        name.remove(0, 1);
+    while (name.endsWith(u' '))
+        name.chop(1);
+    if (name == kCsvPattern)
+        return;
+    if (const MaybeError err = exportCsv(m_store, name)) {
+        showStoreError(*err, QStringLiteral("Az adatbázis mentése nem történt meg."));
+        return;
+    }
+    m_dialogs.message(QStringLiteral("Adatbázis mentése"),
+                      QStringLiteral("Az adatbázis mentése megtörtént."),
+                      Dialogs::Icon::Information);
+}
+
+void frmTelcsi::mnuImport_Click() {
+    const QString name = m_dialogs.openFileName(kCsvPattern, kCsvPattern);
+    if (name == kCsvPattern)
+        return;
+    CsvImportResult result;
+    {
+        const BusyPointer busy;
+        result = importCsv(m_store, name);
+        QDir::setCurrent(m_store.folder());
+        // After a failed rollback the list shows what the file now holds.
+        if (!result.error || !result.dataUnchanged)
+            Beolvas();
+    }
+    if (result.error) {
+        showStoreError(*result.error,
+                       result.dataUnchanged
+                           ? QStringLiteral("Az importálás nem történt meg; az adatbázis nem "
+                                            "változott.")
+                           : QStringLiteral("Az importálás nem történt meg, és az adatbázis "
+                                            "visszaállítása sem sikerült."));
+        return;
+    }
+    m_dialogs.message(QStringLiteral("Adatbázis importálása"),
+                      QStringLiteral("Az adatbázis importálása befejeződött.\r\n"
+                                     "\r\n"
+                                     "Ha a listamezőben az adatbázis nem megfelelő,\r\n"
+                                     "törölje az adatbázist és ellenőrízze a ''csv'' fájlt,\r\n"
+                                     "majd indítsa el újra az importálást."),
+                      Dialogs::Icon::Information);
+}
+
+void frmTelcsi::mnuHelp_Click() {
+    // Built anew for each opening, so that it is centred every time.
+    frmImport help;
+    help.exec();
 }

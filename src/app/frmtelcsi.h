@@ -2,6 +2,7 @@
 
 #include "datastore.h"
 #include "desktop.h"
+#include "formlayout.h"
 #include "record.h"
 
 #include <QMainWindow>
@@ -30,8 +31,7 @@ public:
     const DataStore& store() const { return m_store; }
 
     static QString programTitle();
-    // 15 twips make one pixel at 96 dots per inch.
-    static int twips(int t) { return (t + 7) / 15; }
+    static int twips(int t) { return form::twips(t); }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -56,16 +56,28 @@ private:
     void cmdModosit_Click();
     void cmdTorol_Click();
     void mnuAdatbazisDel_Click();
+    void mnuMentCSVbe_Click();
+    void mnuImport_Click();
+    void mnuHelp_Click();
     void txNev_Change();
     void txCim_Change();
     void txTelepules_Change();
     void txMegj_Change();
+    void Command1_Click();
+    void Command2_Click();
+    void mnuAbout_Click();
+    void cmdPrint_Click();
 
     // The one search routine behind the four change handlers.
     void searchList(const QCheckBox* searchSwitch, const QLineEdit* entry, Field field,
                     bool emptyListFirst);
     Record recordFromFields() const;
     void showStoreError(const StoreError& error, const QString& consequence);
+    // Reports a change that failed; true when it was made all the same and only a power cut
+    // could still undo it, so that the caller goes on as after success.
+    bool reportChangeError(const StoreError& error, const QString& unchanged,
+                           const QString& damaged);
+    void listOutOfMemory();
 
     DataStore m_store;
     Desktop m_desktop;

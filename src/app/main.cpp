@@ -1,19 +1,61 @@
+#include "commandline.h"
 #include "datafolder.h"
 #include "frmtelcsi.h"
 #include "qtdialogs.h"
+#include "qtprograms.h"
+#include "qtshellopen.h"
+#include "systemregistry.h"
+#include "qtprinters.h"
 #include "version.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
 
+#include <cstdio>
+
+namespace {
+
+void print(std::FILE* stream, const QString& text) {
+    std::fputs(text.toLocal8Bit().constData(), stream);
+    std::fflush(stream);
+}
+
+} // namespace
+
 int main(int argc, char* argv[]) {
+    {
+        // --help and --version answer before anything needs a display.
+        QStringList raw;
+        for (int i = 0; i < argc; ++i)
+            raw << QString::fromLocal8Bit(argv[i]);
+        const CommandLine early = parseCommandLine(raw);
+        if (early.action == CommandLine::Action::Help) {
+            print(stdout, helpText(raw.value(0, QStringLiteral("zelvanor"))));
+            return 0;
+        }
+        if (early.action == CommandLine::Action::Version) {
+            print(stdout, versionText());
+            return 0;
+        }
+    }
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Zelvanor"));
     QApplication::setApplicationDisplayName(frmTelcsi::programTitle());
     QApplication::setApplicationVersion(QStringLiteral(ZELVANOR_VERSION_STRING));
     QApplication::setDesktopFileName(QStringLiteral("zelvanor"));
+
+    // Qt has taken the options it reads itself (-platform, -style…) off the line by now.
+    const CommandLine commandLine = parseCommandLine(QCoreApplication::arguments());
+    if (commandLine.action == CommandLine::Action::Error) {
+        print(stderr, commandLine.error +
+                          QStringLiteral("\nA kapcsolók listája: %1 --help\n")
+                              .arg(QFileInfo(QCoreApplication::applicationFilePath()).fileName()));
+        return 2;
+    }
 
     // Standard buttons in Hungarian ("Igen", "Nem", "Mégse") where Qt's translations are
     // installed; without them the program works all the same.
@@ -23,8 +65,45 @@ int main(int argc, char* argv[]) {
         QApplication::installTranslator(&qtTranslator);
 
     QtDialogs dialogs;
-    const Desktop desktop{dialogs};
-    frmTelcsi window(resolveDataFolder(), desktop);
+    // Said on the terminal too, for a start from a script.
+    const auto refuse = [&dialogs](const QString& text) {
+        print(stderr, text + QLatin1Char('\n'));
+        dialogs.message(frmTelcsi::programTitle(), text, Dialogs::Icon::Critical);
+        return 1;
+    };
+
+    QString folder;
+    if (commandLine.dataDir.isEmpty()) {
+        const DataFolderChoice data = resolveDataFolder();
+        if (data.error)
+            dialogs.message(frmTelcsi::programTitle(),
+                            data.error->message() +
+                                QStringLiteral("\n\nA névjegyek nem menthetők, amíg a mappa "
+                                               "nem jön létre."),
+                            Dialogs::Icon::Critical);
+        folder = data.folder;
+    } else {
+        const PreparedFolder prepared = prepareDataFolder(commandLine.dataDir);
+        if (!prepared.error.isEmpty())
+            return refuse(prepared.error);
+        folder = prepared.path;
+    }
+
+    // Taken before anything reads or creates Telefon.dat, and held until the program ends.
+    RegisterLock lock(folder);
+    if (lock.lock() == RegisterLock::Result::InUse)
+        return refuse(lock.inUseMessage());
+
+    QtShellOpen shell;
+#ifdef Q_OS_WIN
+    WindowsRegistry registry;
+#else
+    ToolPathRegistry registry;
+#endif
+    QtPrograms programs;
+    QtPrinters printers;
+    const Desktop desktop{dialogs, shell, registry, programs, printers};
+    frmTelcsi window(folder, desktop);
     dialogs.setParent(&window);
     window.show();
     return QApplication::exec();

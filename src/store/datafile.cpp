@@ -1,14 +1,13 @@
 #include "datafile.h"
 
+#include "posixfs.h"
+
 #include <QFile>
-#include <QFileInfo>
 
 #include <cerrno>
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <system_error>
 #include <thread>
-#include <unistd.h>
 
 namespace {
 
@@ -16,23 +15,16 @@ QByteArray nativePath(const QString& path) {
     return QFile::encodeName(path);
 }
 
-int openRetrying(const QByteArray& path, int flags) {
-    int fd;
-    do {
-        fd = ::open(path.constData(), flags | O_CLOEXEC, 0666);
-    } while (fd < 0 && errno == EINTR);
-    return fd;
-}
-
 } // namespace
 
 DataFile::~DataFile() {
     if (m_fd >= 0)
-        ::close(m_fd);
+        fsys::close(m_fd);
 }
 
 DataFile::DataFile(DataFile&& other) noexcept
     : m_fd(other.m_fd)
+    , m_created(other.m_created)
     , m_path(std::move(other.m_path)) {
     other.m_fd = -1;
 }
@@ -40,8 +32,9 @@ DataFile::DataFile(DataFile&& other) noexcept
 DataFile& DataFile::operator=(DataFile&& other) noexcept {
     if (this != &other) {
         if (m_fd >= 0)
-            ::close(m_fd);
+            fsys::close(m_fd);
         m_fd = other.m_fd;
+        m_created = other.m_created;
         m_path = std::move(other.m_path);
         other.m_fd = -1;
     }
@@ -50,69 +43,131 @@ DataFile& DataFile::operator=(DataFile&& other) noexcept {
 
 MaybeError DataFile::open(const QString& path, Access access) {
     close();
+    m_created = false;
     const QByteArray native = nativePath(path);
     // Non-blocking, so that a named pipe or device under the name cannot hang the program.
-    int fd = openRetrying(native, (access == Access::Read ? O_RDONLY : O_RDWR) | O_NONBLOCK);
+    const int flags = (access == Access::Read ? O_RDONLY : O_RDWR) | O_NONBLOCK;
+    int fd = fsys::open(native, flags);
     if (fd < 0 && errno == ENOENT) {
-        fd = openRetrying(native, O_RDWR | O_CREAT | O_NONBLOCK);
+        // O_EXCL follows no link: a link to a missing file gets no file created through it.
+        fd = fsys::open(native, O_RDWR | O_CREAT | O_EXCL | O_NONBLOCK);
+        if (fd >= 0) {
+            m_created = true;
+        } else if (errno == EEXIST) {
+            // Another program made the file meanwhile, or the name is a dangling link.
+            fd = fsys::open(native, flags);
+            if (fd < 0 && errno == ENOENT)
+                return danglingLink(path);
+        }
         if (fd < 0)
             return systemError(StoreError::Action::Create, path, errno);
     } else if (fd < 0) {
         return systemError(StoreError::Action::Open, path, errno);
     }
+    return adopt(fd, path);
+}
+
+MaybeError DataFile::openExisting(const QString& path) {
+    close();
+    const int fd = fsys::open(nativePath(path), O_RDONLY | O_NONBLOCK);
+    if (fd < 0)
+        return systemError(StoreError::Action::Open, path, errno);
+    return adopt(fd, path);
+}
+
+// Keeps an open handle when it is a regular file, so that a named pipe or a device chosen by
+// mistake is never read or written.
+MaybeError DataFile::adopt(int fd, const QString& path) {
     struct stat st;
-    if (::fstat(fd, &st) != 0) {
+    if (fsys::fstat(fd, st) != 0) {
         const int code = errno;
-        ::close(fd);
+        fsys::close(fd);
         return systemError(StoreError::Action::Open, path, code);
     }
     if (!S_ISREG(st.st_mode)) {
-        ::close(fd);
+        fsys::close(fd);
         StoreError e =
             systemError(StoreError::Action::Open, path, S_ISDIR(st.st_mode) ? EISDIR : 0);
         if (!S_ISDIR(st.st_mode))
             e.detail = QStringLiteral("Ezen a néven nem közönséges fájl áll.");
         return e;
     }
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    const int status = fsys::getFlags(fd);
+    if (status < 0 || fsys::setFlags(fd, status & ~O_NONBLOCK) != 0) {
+        const int code = errno;
+        fsys::close(fd);
+        return systemError(StoreError::Action::Open, path, code);
+    }
     m_fd = fd;
     m_path = path;
     return std::nullopt;
 }
 
+StoreError DataFile::danglingLink(const QString& path) {
+    StoreError e = systemError(StoreError::Action::Open, path, ENOENT);
+    const QByteArray target = fsys::readLink(nativePath(path));
+    if (!target.isEmpty())
+        e.detail = QStringLiteral("Ez a név egy hivatkozás, amely nem létező fájlra mutat: „%1”.")
+                       .arg(QFile::decodeName(target));
+    return e;
+}
+
 MaybeError DataFile::openEmptied(const QString& path) {
     close();
+    m_created = false;
     const QByteArray native = nativePath(path);
     // Whatever had the name goes first: cutting it in place would write through a link into
     // the file it points at, which may be the data file itself.
-    if (::unlink(native.constData()) != 0 && errno != ENOENT)
+    if (fsys::unlink(native) != 0 && errno != ENOENT)
         return systemError(StoreError::Action::Remove, path, errno);
-    const int fd = openRetrying(native, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW);
+    const int fd = fsys::open(native, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW);
     if (fd < 0)
         return systemError(StoreError::Action::Create, path, errno);
     m_fd = fd;
+    m_created = true;
     m_path = path;
     return std::nullopt;
 }
 
 MaybeError DataFile::length(qint64& bytes) const {
     struct stat st;
-    if (::fstat(m_fd, &st) != 0)
+    if (fsys::fstat(m_fd, st) != 0)
         return systemError(StoreError::Action::Read, m_path, errno);
     bytes = st.st_size;
     return std::nullopt;
 }
 
+MaybeError DataFile::copyModeFrom(const DataFile& other) {
+    struct stat st;
+    if (fsys::fstat(other.m_fd, st) != 0)
+        return systemError(StoreError::Action::Read, other.m_path, errno);
+    if (fsys::fchmod(m_fd, st.st_mode & 07777) != 0)
+        return systemError(StoreError::Action::Write, m_path, errno);
+    return std::nullopt;
+}
+
+bool DataFile::isSameFile(const DataFile& other) const {
+    struct stat a;
+    struct stat b;
+    return m_fd >= 0 && other.m_fd >= 0 && fsys::fstat(m_fd, a) == 0 &&
+           fsys::fstat(other.m_fd, b) == 0 &&
+           a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+bool DataFile::isSameFile(const QString& path) const {
+    struct stat a;
+    struct stat b;
+    return m_fd >= 0 && fsys::fstat(m_fd, a) == 0 &&
+           fsys::stat(nativePath(path), b) == 0 &&
+           a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
 MaybeError DataFile::readAt(qint64 offset, char* buffer, qint64 size, qint64& got) const {
     got = 0;
     while (got < size) {
-        const ssize_t n =
-            ::pread(m_fd, buffer + got, static_cast<size_t>(size - got), offset + got);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
+        const qint64 n = fsys::pread(m_fd, buffer + got, size - got, offset + got);
+        if (n < 0)
             return systemError(StoreError::Action::Read, m_path, errno);
-        }
         if (n == 0)
             break;
         got += n;
@@ -123,13 +178,9 @@ MaybeError DataFile::readAt(qint64 offset, char* buffer, qint64 size, qint64& go
 MaybeError DataFile::writeAt(qint64 offset, const char* data, qint64 size) {
     qint64 done = 0;
     while (done < size) {
-        const ssize_t n =
-            ::pwrite(m_fd, data + done, static_cast<size_t>(size - done), offset + done);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
+        const qint64 n = fsys::pwrite(m_fd, data + done, size - done, offset + done);
+        if (n < 0)
             return systemError(StoreError::Action::Write, m_path, errno);
-        }
         if (n == 0)
             return systemError(StoreError::Action::Write, m_path, ENOSPC);
         done += n;
@@ -138,17 +189,13 @@ MaybeError DataFile::writeAt(qint64 offset, const char* data, qint64 size) {
 }
 
 MaybeError DataFile::truncate(qint64 bytes) {
-    int rc;
-    do {
-        rc = ::ftruncate(m_fd, bytes);
-    } while (rc != 0 && errno == EINTR);
-    if (rc != 0)
+    if (fsys::ftruncate(m_fd, bytes) != 0)
         return systemError(StoreError::Action::Truncate, m_path, errno);
     return std::nullopt;
 }
 
 MaybeError DataFile::sync() {
-    if (::fdatasync(m_fd) != 0)
+    if (fsys::fdatasync(m_fd) != 0)
         return systemError(StoreError::Action::Flush, m_path, errno);
     return std::nullopt;
 }
@@ -159,7 +206,7 @@ MaybeError DataFile::close() {
     const int fd = m_fd;
     m_fd = -1;
     // A failed close after a successful sync loses nothing; report it all the same.
-    if (::close(fd) != 0 && errno != EINTR)
+    if (fsys::close(fd) != 0 && errno != EINTR)
         return systemError(StoreError::Action::Write, m_path, errno);
     return std::nullopt;
 }
@@ -170,10 +217,30 @@ void DataFile::closeInBackground() {
     const int fd = m_fd;
     m_fd = -1;
     try {
-        std::thread([fd] { ::close(fd); }).detach();
+        std::thread([fd] { fsys::close(fd); }).detach();
     } catch (const std::system_error&) {
-        ::close(fd);
+        fsys::close(fd);
     }
+}
+
+MaybeError DataFile::copyFrom(const DataFile& source, qint64 from, qint64 to, qint64 size,
+                              qint64& copied) {
+    copied = 0;
+    while (copied < size) {
+        const qint64 n =
+            fsys::copyRange(source.m_fd, from + copied, m_fd, to + copied, size - copied);
+        if (n > 0) {
+            copied += n;
+            continue;
+        }
+        if (n == 0)
+            return systemError(StoreError::Action::Read, source.m_path, EIO);
+        // The caller copies the rest itself where the system cannot do it.
+        if (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP)
+            return std::nullopt;
+        return systemError(StoreError::Action::Write, m_path, errno);
+    }
+    return std::nullopt;
 }
 
 MaybeError DataFile::readRecord(qint64 n, Record& record, bool& found) const {
@@ -195,8 +262,12 @@ MaybeError DataFile::writeRecord(qint64 n, const Record& record) {
     return writeAt(offsetOf(n), record.data(), kRecordSize);
 }
 
+void DataFile::adviseSequential() const {
+    fsys::adviseSequential(m_fd);
+}
+
 MaybeError DataFile::rename(const QString& from, const QString& to) {
-    if (::rename(nativePath(from).constData(), nativePath(to).constData()) != 0) {
+    if (fsys::rename(nativePath(from), nativePath(to)) != 0) {
         StoreError e = systemError(StoreError::Action::Rename, from, errno);
         e.target = to;
         return e;
@@ -205,20 +276,46 @@ MaybeError DataFile::rename(const QString& from, const QString& to) {
 }
 
 MaybeError DataFile::remove(const QString& path) {
-    if (::unlink(nativePath(path).constData()) != 0)
+    if (fsys::unlink(nativePath(path)) != 0)
         return systemError(StoreError::Action::Remove, path, errno);
     return std::nullopt;
 }
 
 MaybeError DataFile::syncFolder(const QString& folder) {
-    const int fd = openRetrying(nativePath(folder), O_RDONLY | O_DIRECTORY);
+    const int fd = fsys::open(nativePath(folder), O_RDONLY | O_DIRECTORY);
     if (fd < 0)
-        return systemError(StoreError::Action::Flush, folder, errno);
-    const int rc = ::fsync(fd);
+        return systemError(StoreError::Action::SyncFolder, folder, errno);
+    const int rc = fsys::fsync(fd);
     const int code = errno;
-    ::close(fd);
-    // Some file systems cannot sync a folder; the rename itself has happened by then.
+    fsys::close(fd);
+    // Some file systems cannot sync a folder and keep their entries safe without it.
     if (rc != 0 && code != EINVAL && code != ENOTSUP)
-        return systemError(StoreError::Action::Flush, folder, code);
+        return systemError(StoreError::Action::SyncFolder, folder, code);
+    return std::nullopt;
+}
+
+MaybeError DataFile::makeFolder(const QString& folder) {
+    if (fsys::makePath(nativePath(folder)) != 0)
+        return systemError(StoreError::Action::CreateFolder, folder, errno);
+    return std::nullopt;
+}
+
+MaybeError DataFile::resolveLink(const QString& path, QString& resolved) {
+    resolved = path;
+    const QByteArray native = nativePath(path);
+    struct stat st;
+    if (fsys::lstat(native, st) != 0) {
+        // A missing file is made by open; anything else may hide a link that must stay.
+        if (errno == ENOENT)
+            return std::nullopt;
+        return systemError(StoreError::Action::Open, path, errno);
+    }
+    if (!S_ISLNK(st.st_mode))
+        return std::nullopt;
+    const QByteArray real = fsys::realPath(native);
+    if (real.isEmpty())
+        return errno == ENOENT ? danglingLink(path)
+                               : systemError(StoreError::Action::Open, path, errno);
+    resolved = QFile::decodeName(real);
     return std::nullopt;
 }

@@ -1,14 +1,13 @@
 #include "datastore.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 
 #include <cerrno>
-#include <fcntl.h>
 #include <memory>
-#include <sys/stat.h>
 #include <system_error>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -41,9 +40,7 @@ namespace {
 MaybeError readRecordBlocks(const DataFile& file, qint64 count, const DataStore::BlockFn& fn) {
     if (count <= 0)
         return std::nullopt;
-#ifdef POSIX_FADV_SEQUENTIAL
-    ::posix_fadvise(file.handle(), 0, 0, POSIX_FADV_SEQUENTIAL);
-#endif
+    file.adviseSequential();
     const qint64 blockRecords = std::min(count, kBlockRecords);
     std::unique_ptr<char[]> buffer(new char[static_cast<size_t>(blockRecords * kRecordSize)]);
     for (qint64 first = 1; first <= count;) {
@@ -117,15 +114,30 @@ MaybeError DataStore::append(const Record& record, qint64* recNo) {
     if (!err)
         err = file.sync();
     if (err) {
+        MaybeError undo;
         if (!oldTail.empty())
-            (void)file.writeAt(offset, oldTail.data(), static_cast<qint64>(oldTail.size()));
-        (void)file.truncate(length);
-        (void)file.sync();
+            undo = file.writeAt(offset, oldTail.data(), static_cast<qint64>(oldTail.size()));
+        if (!undo)
+            undo = file.truncate(length);
+        if (!undo)
+            undo = file.sync();
+        if (undo)
+            err->state = StoreError::State::MayBeDamaged;
         return err;
     }
     if (recNo)
         *recNo = n;
-    return file.close();
+    return finishWrite(file);
+}
+
+MaybeError DataStore::finishWrite(DataFile& file) const {
+    // The data is on the disk by now: what fails from here leaves the change made.
+    MaybeError err = file.close();
+    if (!err && file.created())
+        err = DataFile::syncFolder(m_folder);
+    if (err)
+        err->state = StoreError::State::ChangedNotSynced;
+    return err;
 }
 
 MaybeError DataStore::modify(qint64 n, const Record& record, bool& written) {
@@ -144,21 +156,78 @@ MaybeError DataStore::modify(qint64 n, const Record& record, bool& written) {
         err = file.sync();
     if (err) {
         // Put the old record back so that the file keeps a whole, known record there.
-        (void)file.writeRecord(n, old);
-        (void)file.sync();
+        MaybeError undo = file.writeRecord(n, old);
+        if (!undo)
+            undo = file.sync();
+        if (undo)
+            err->state = StoreError::State::MayBeDamaged;
         return err;
     }
     written = true;
-    return file.close();
+    return finishWrite(file);
 }
 
 MaybeError DataStore::removeAll() {
-    if (auto err = DataFile::remove(dataPath())) {
-        if (err->code != ENOENT)
-            return err;
+    QString target;
+    if (auto err = DataFile::resolveLink(dataPath(), target))
+        return err;
+    if (target != dataPath())
+        return emptyLinkedFile(target);
+    // A regular file goes to the desktop's trash, so that a slip can be undone; where no trash
+    // takes it, it is deleted. Anything else in its place is refused by the removal as before.
+    const QFileInfo info(dataPath());
+    if (!(info.isFile() && QFile(dataPath()).moveToTrash())) {
+        if (auto err = DataFile::remove(dataPath()))
+            return err->code == ENOENT ? std::nullopt : err;
     }
-    (void)DataFile::syncFolder(m_folder);
+    if (auto err = DataFile::syncFolder(m_folder)) {
+        err->state = StoreError::State::ChangedNotSynced;
+        return err;
+    }
     return std::nullopt;
+}
+
+MaybeError DataStore::emptyLinkedFile(const QString& target) {
+    // The link stays and keeps working: the file it points at is replaced by an empty one in
+    // one rename, the way a deletion replaces it.
+    const QString folder = QFileInfo(target).path();
+    const QString temp = QDir(folder).filePath(QStringLiteral("xx.dat"));
+    if (auto err = checkTempName(target))
+        return err;
+    DataFile data;
+    if (auto err = data.open(target, DataFile::Access::Read))
+        return err;
+    DataFile empty;
+    if (auto err = empty.openEmptied(temp))
+        return err;
+    auto fail = [&empty, &temp](StoreError err) -> MaybeError {
+        empty.close();
+        (void)DataFile::remove(temp);
+        return err;
+    };
+    if (auto err = empty.copyModeFrom(data))
+        return fail(*err);
+    if (auto err = empty.sync())
+        return fail(*err);
+    if (auto err = empty.close())
+        return fail(*err);
+    if (auto err = DataFile::rename(temp, target))
+        return fail(*err);
+    data.closeInBackground();
+    if (auto err = DataFile::syncFolder(folder)) {
+        err->state = StoreError::State::ChangedNotSynced;
+        return err;
+    }
+    return std::nullopt;
+}
+
+MaybeError DataStore::checkTempName(const QString& target) {
+    // A register that is itself called xx.dat would be removed to make room for its copy.
+    if (QFileInfo(target).fileName() != QStringLiteral("xx.dat"))
+        return std::nullopt;
+    StoreError e = systemError(StoreError::Action::Create, target, 0);
+    e.detail = QStringLiteral("Az adatállomány neve egyezik az ideiglenes fájl nevével.");
+    return e;
 }
 
 RecordDeletion::RecordDeletion(const DataStore& store)
@@ -167,7 +236,17 @@ RecordDeletion::RecordDeletion(const DataStore& store)
 MaybeError RecordDeletion::begin(qint64 n) {
     m_n = n;
     m_hasRecord = false;
-    if (auto err = m_data.open(m_store.dataPath(), DataFile::Access::Read))
+    // Through a link, the copy is made beside the file the link points at and replaces that
+    // file, so that the link keeps working.
+    if (auto err = DataFile::resolveLink(m_store.dataPath(), m_target))
+        return err;
+    const bool linked = m_target != m_store.dataPath();
+    m_targetFolder = linked ? QFileInfo(m_target).path() : m_store.folder();
+    m_tempPath =
+        linked ? QDir(m_targetFolder).filePath(QStringLiteral("xx.dat")) : m_store.tempPath();
+    if (auto err = DataStore::checkTempName(m_target))
+        return err;
+    if (auto err = m_data.open(m_target, DataFile::Access::Read))
         return err;
     qint64 length = 0;
     if (auto err = m_data.length(length))
@@ -185,42 +264,28 @@ MaybeError RecordDeletion::begin(qint64 n) {
         return std::nullopt;
     }
     // A leftover xx.dat must never leak records into the result: start it empty.
-    if (auto err = m_temp.openEmptied(m_store.tempPath())) {
+    if (auto err = m_temp.openEmptied(m_tempPath)) {
         m_data.close();
         return err;
     }
-    struct stat st;
-    if (::fstat(m_data.handle(), &st) == 0)
-        (void)::fchmod(m_temp.handle(), st.st_mode & 07777);
+    // The new file must not be readable by more people than the old one.
+    if (auto err = m_temp.copyModeFrom(m_data)) {
+        cancel();
+        (void)DataFile::remove(m_tempPath);
+        return err;
+    }
     m_hasRecord = true;
     return std::nullopt;
 }
 
 MaybeError RecordDeletion::copyRange(qint64 from, qint64 to, qint64 size) {
-    // In-kernel copy where the system offers it, plain reads and writes otherwise.
-    bool kernel = true;
+    // In-kernel copy where the system offers it, plain reads and writes for the rest.
     qint64 done = 0;
+    if (auto err = m_temp.copyFrom(m_data, from, to, size, done))
+        return err;
     std::unique_ptr<char[]> buffer;
     constexpr qint64 kChunk = kRecordSize * 4096;
     while (done < size) {
-        if (kernel) {
-            loff_t in = from + done;
-            loff_t out = to + done;
-            const ssize_t n = ::copy_file_range(m_data.handle(), &in, m_temp.handle(), &out,
-                                                static_cast<size_t>(size - done), 0);
-            if (n > 0) {
-                done += n;
-                continue;
-            }
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n < 0 && errno != EXDEV && errno != ENOSYS && errno != EINVAL &&
-                errno != EOPNOTSUPP)
-                return systemError(StoreError::Action::Write, m_temp.path(), errno);
-            if (n == 0)
-                return systemError(StoreError::Action::Read, m_data.path(), EIO);
-            kernel = false;
-        }
         if (!buffer)
             buffer.reset(new char[kChunk]);
         const qint64 want = std::min(kChunk, size - done);
@@ -243,7 +308,7 @@ MaybeError RecordDeletion::commit(const DataStore::BlockFn* readBack, bool* read
     auto fail = [this](StoreError err) -> MaybeError {
         m_data.close();
         m_temp.close();
-        (void)DataFile::remove(m_store.tempPath());
+        (void)DataFile::remove(m_tempPath);
         return err;
     };
     const qint64 before = (m_n - 1) * kRecordSize;
@@ -256,13 +321,17 @@ MaybeError RecordDeletion::commit(const DataStore::BlockFn* readBack, bool* read
         return fail(*err);
     if (auto err = m_temp.close())
         return fail(*err);
-    if (auto err = DataFile::rename(m_store.tempPath(), m_store.dataPath()))
+    if (auto err = DataFile::rename(m_tempPath, m_target))
         return fail(*err);
     // Closing the last handle of the replaced file frees its blocks, which takes the file
     // system a while on a large register; nothing waits for it.
     m_data.closeInBackground();
-    // The rename has happened: a folder that cannot be synced does not undo the deletion.
-    (void)DataFile::syncFolder(m_store.folder());
+    // The rename has happened: a folder that cannot be synced does not undo the deletion, but
+    // the user must know that a power cut still may.
+    if (auto err = DataFile::syncFolder(m_targetFolder)) {
+        err->state = StoreError::State::ChangedNotSynced;
+        return err;
+    }
     return std::nullopt;
 }
 
@@ -279,7 +348,15 @@ MaybeError RecordDeletion::syncTemp(const DataStore::BlockFn* readBack, bool* re
     } catch (const std::system_error&) {
         syncError = m_temp.sync();
     }
-    const MaybeError readError = readRecordBlocks(m_temp, m_count - 1, *readBack);
+    MaybeError readError;
+    try {
+        readError = readRecordBlocks(m_temp, m_count - 1, *readBack);
+    } catch (...) {
+        // The flush must end before anything leaves this frame.
+        if (syncer.joinable())
+            syncer.join();
+        throw;
+    }
     if (syncer.joinable())
         syncer.join();
     if (syncError)

@@ -31,24 +31,34 @@ public:
 
     // Writes the record behind the last whole one: after a file of k records and r more bytes
     // it becomes record k + 1 when r < 140, else k + 2 with the gap filled with blanks. A failed
-    // write leaves the file as it was.
+    // write leaves the file as it was, or says in the error's state that it may not have.
     MaybeError append(const Record& record, qint64* recNo = nullptr);
 
-    // Overwrites record n in place; written is false when there is no record n.
+    // Overwrites record n in place; written is false when there is no record n. A failure
+    // puts the old record back, or says in the error's state that it could not.
     MaybeError modify(qint64 n, const Record& record, bool& written);
 
-    // Removes Telefon.dat (a file already gone is not an error).
+    // Moves Telefon.dat to the desktop's trash, so that the user can bring it back; where no
+    // trash takes it, deletes it. A file already gone is not an error. Where Telefon.dat is a
+    // symbolic link, the link stays and the file it points at is replaced by an empty one.
     MaybeError removeAll();
 
     // The record number a new record gets in a file of the given length.
     static qint64 appendNumber(qint64 length);
 
+    // Refuses a register whose own name is that of the temporary copy.
+    static MaybeError checkTempName(const QString& target);
+
 private:
+    MaybeError finishWrite(DataFile& file) const;
+    MaybeError emptyLinkedFile(const QString& target);
+
     QString m_folder;
 };
 
 // Removing one record: Telefon.dat is copied without it into xx.dat, which then takes its place
-// in one rename, so that a complete Telefon.dat exists at every instant.
+// in one rename, so that a complete Telefon.dat exists at every instant. Where Telefon.dat is a
+// symbolic link, xx.dat is made beside the file it points at and replaces that file.
 class RecordDeletion {
 public:
     explicit RecordDeletion(const DataStore& store);
@@ -60,9 +70,10 @@ public:
     const Record& record() const { return m_record; }
 
     // Copies every other whole record and replaces Telefon.dat. On failure Telefon.dat is
-    // untouched and the partial xx.dat is removed. readBack, when given, gets the records of
-    // the new file while it is being flushed to disk; readBackComplete tells whether it got
-    // all of them.
+    // untouched and the partial xx.dat is removed, except when only the folder could not be
+    // synced after the rename (the error's state tells). readBack, when given, gets the
+    // records of the new file while it is being flushed to disk; readBackComplete tells
+    // whether it got all of them.
     MaybeError commit(const DataStore::BlockFn* readBack = nullptr,
                       bool* readBackComplete = nullptr);
     // Closes both files; the emptied xx.dat stays behind.
@@ -73,6 +84,9 @@ private:
     MaybeError syncTemp(const DataStore::BlockFn* readBack, bool* readBackComplete);
 
     const DataStore& m_store;
+    QString m_target;       // the file that is replaced
+    QString m_targetFolder; // its folder
+    QString m_tempPath;     // xx.dat in that folder
     DataFile m_data;
     DataFile m_temp;
     qint64 m_n = 0;

@@ -92,6 +92,13 @@ QString StoreError::message() const {
     case Action::Remove:
         what = QStringLiteral("A(z) „%1” fájl nem törölhető.").arg(file);
         break;
+    case Action::CreateFolder:
+        what = QStringLiteral("A(z) „%1” mappa nem hozható létre.").arg(file);
+        break;
+    case Action::SyncFolder:
+        what =
+            QStringLiteral("A(z) „%1” mappa tartalmát nem sikerült a lemezre menteni.").arg(file);
+        break;
     }
     return what + QLatin1Char('\n') + reason();
 }

@@ -4,6 +4,7 @@
 #include "record.h"
 #include "recordlistmodel.h"
 #include "scripteddialogs.h"
+#include "windowharness.h"
 
 #include <QAbstractItemModelTester>
 #include <QAccessible>
@@ -22,6 +23,7 @@
 #include <QTreeView>
 #include <QtTest>
 
+#include <cerrno>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -64,64 +66,28 @@ void writeContacts(const QString& folder, const Contacts& contacts) {
     }
 }
 
-// The real window on a temporary folder, with scripted answers.
-struct Session {
-    QTemporaryDir dir;
-    ScriptedDialogs dialogs;
-    Desktop desktop{dialogs};
-    std::unique_ptr<frmTelcsi> window;
+// The bytes of a Telefon.dat holding the contacts; an empty file for none.
+QByteArray contactBytes(const Contacts& contacts) {
+    QByteArray bytes("");
+    for (const QStringList& c : contacts)
+        bytes += recordBytes(c);
+    return bytes;
+}
 
-    void start() { window = std::make_unique<frmTelcsi>(dir.path(), desktop); }
-    void start(const Contacts& contacts) {
-        writeContacts(dir.path(), contacts);
-        start();
+// Every row of the list, column by column.
+Contacts listRows(const WindowHarness& s) {
+    Contacts out;
+    const QAbstractItemModel* m = s.list()->model();
+    for (int r = 0; r < m->rowCount(); ++r) {
+        QStringList row;
+        for (int c = 0; c < m->columnCount(); ++c)
+            row.append(m->index(r, c).data().toString());
+        out.append(row);
     }
-    bool showActive() {
-        window->show();
-        QApplication::setActiveWindow(window.get());
-        return QTest::qWaitForWindowActive(window.get());
-    }
-    template <typename T = QWidget> T* get(const QString& name) const {
-        return window->findChild<T*>(name);
-    }
-    QTreeView* list() const { return get<QTreeView>(u"ListView1"_s); }
-    QString focused() const {
-        return QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString();
-    }
-    QStringList column(int c) const {
-        QStringList texts;
-        const QAbstractItemModel* m = list()->model();
-        for (int r = 0; r < m->rowCount(); ++r)
-            texts.append(m->index(r, c).data().toString());
-        return texts;
-    }
-    Contacts rows() const {
-        Contacts out;
-        const QAbstractItemModel* m = list()->model();
-        for (int r = 0; r < m->rowCount(); ++r) {
-            QStringList row;
-            for (int c = 0; c < m->columnCount(); ++c)
-                row.append(m->index(r, c).data().toString());
-            out.append(row);
-        }
-        return out;
-    }
-    void clickHeader(int column) const {
-        QHeaderView* header = list()->header();
-        list()->scrollTo(list()->model()->index(0, column));
-        const QPoint at(header->sectionViewportPosition(column) + 5, header->height() / 2);
-        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
-    }
-    void clickRow(int row) const {
-        const QModelIndex index = list()->model()->index(row, 0);
-        list()->scrollTo(index);
-        QTest::mouseClick(list()->viewport(), Qt::LeftButton, {},
-                          list()->visualRect(index).center());
-    }
-    void click(const QString& button) const {
-        QTest::mouseClick(get<QPushButton>(button), Qt::LeftButton);
-    }
-};
+    return out;
+}
+
+constexpr auto kHidden = WindowHarness::Start::Hidden;
 
 const QStringList kEntryFields = {u"txNev"_s,  u"txCim"_s,       u"txTel1"_s,
                                   u"txTel2"_s, u"txMegj"_s,      u"txtMail"_s,
@@ -153,6 +119,7 @@ private Q_SLOTS:
     void modelUnderTester();
     void dataFolderChoice_data();
     void dataFolderChoice();
+    void dataFolderCannotBeMade();
     void dataFileBesideProgram();
 };
 
@@ -177,36 +144,32 @@ void tst_app::startUp() {
     QFETCH(bool, fileExists);
     QFETCH(Contacts, contacts);
     QFETCH(Contacts, rows);
-    Session s;
-    if (fileExists)
-        s.start(contacts);
-    else
-        s.start();
-    QCOMPARE(s.rows(), rows);
-    QCOMPARE(s.dialogs.shown().size(), 0);
-    const QFileInfo file(s.window->store().dataPath());
-    QCOMPARE(file.absolutePath(), QDir(s.dir.path()).absolutePath());
+    WindowHarness s(fileExists ? contactBytes(contacts) : QByteArray(), kHidden);
+    QCOMPARE(listRows(s), rows);
+    QCOMPARE(s.dialogs().shown().size(), 0);
+    const QFileInfo file(s.window().store().dataPath());
+    QCOMPARE(file.absolutePath(), QDir(s.folder()).absolutePath());
     QVERIFY(file.isFile());
     QCOMPARE(file.size(), qint64(contacts.size()) * kRecordSize);
 }
 
 void tst_app::unreadableDataFile() {
-    Session s;
-    QVERIFY(QDir(s.dir.path()).mkdir(u"Telefon.dat"_s));
-    s.start();
-    QCOMPARE(s.dialogs.shown().size(), 1);
-    const ScriptedDialogs::Shown box = s.dialogs.shown().constFirst();
+    WindowHarness s(QByteArray(), WindowHarness::Start::Later);
+    QVERIFY(QDir(s.folder()).mkdir(u"Telefon.dat"_s));
+    s.start(false);
+    QCOMPARE(s.dialogs().shown().size(), 1);
+    const ScriptedDialogs::Shown box = s.dialogs().shown().constFirst();
     QCOMPARE(box.kind, ScriptedDialogs::Kind::Message);
     QCOMPARE(box.icon, Dialogs::Icon::Critical);
-    QVERIFY2(box.text.contains(QDir::toNativeSeparators(s.dir.filePath(u"Telefon.dat"_s))),
+    QVERIFY2(box.text.contains(QDir::toNativeSeparators(s.filePath(u"Telefon.dat"_s))),
              qPrintable(box.text));
     QCOMPARE(s.list()->model()->rowCount(), 0);
-    s.click(u"cmdLista"_s); // and again, without harm
-    QCOMPARE(s.dialogs.count(ScriptedDialogs::Kind::Message), 2);
+    s.press(u"cmdLista"_s); // and again, without harm
+    QCOMPARE(s.dialogs().count(ScriptedDialogs::Kind::Message), 2);
 }
 
 void tst_app::junkDataFile() {
-    Session s;
+    WindowHarness s(QByteArray(), WindowHarness::Start::Later);
     QRandomGenerator random(1250);
     QByteArray junk(5 * kRecordSize + 100, Qt::Uninitialized);
     for (char& c : junk)
@@ -214,40 +177,39 @@ void tst_app::junkDataFile() {
     junk[0] = '\0';
     junk[1] = '\xFF';
     {
-        QFile f(DataStore(s.dir.path()).dataPath());
+        QFile f(DataStore(s.folder()).dataPath());
         QVERIFY(f.open(QIODevice::WriteOnly));
         QCOMPARE(f.write(junk), junk.size());
     }
-    s.start();
-    s.window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(s.window.get()));
+    s.start(false);
+    s.window().show();
+    QVERIFY(QTest::qWaitForWindowExposed(&s.window()));
     QCOMPARE(s.column(6), (QStringList{u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s}));
     for (int c = 0; c < 7; ++c) {
         s.clickHeader(c);
         for (int r = 0; r < 5; ++r)
             s.clickRow(r);
     }
-    QCOMPARE(s.get<QLineEdit>(u"txIrszam"_s)->text().size(), 4);
-    QCOMPARE(s.dialogs.shown().size(), 0);
+    QCOMPARE(s.find<QLineEdit>(u"txIrszam"_s)->text().size(), 4);
+    QCOMPARE(s.dialogs().shown().size(), 0);
 }
 
 void tst_app::windowPlacement() {
-    Session s;
-    s.start();
-    s.window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(s.window.get()));
-    const QRect outer = s.window->frameGeometry();
+    WindowHarness s(QByteArray(), kHidden);
+    s.window().show();
+    QVERIFY(QTest::qWaitForWindowExposed(&s.window()));
+    const QRect outer = s.window().frameGeometry();
     QCOMPARE(outer.height(), 683); // 10250 twips
-    QCOMPARE(s.get(u"client"_s)->size(), QSize(907, 630));
-    const QRect screen = s.window->screen()->geometry();
+    QCOMPARE(s.find(u"client"_s)->size(), QSize(907, 630));
+    const QRect screen = s.window().screen()->geometry();
     QVERIFY(screen.contains(outer));
     QVERIFY2(
         qAbs(outer.center().x() - screen.center().x()) <= 1 &&
             qAbs(outer.center().y() - screen.center().y()) <= 1,
         qPrintable(
             u"%1,%2 %3x%4"_s.arg(outer.x()).arg(outer.y()).arg(outer.width()).arg(outer.height())));
-    QVERIFY(s.window->windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
-    QVERIFY(!s.window->windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
+    QVERIFY(s.window().windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
+    QVERIFY(!s.window().windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
 }
 
 void tst_app::controls_data() {
@@ -291,9 +253,8 @@ void tst_app::controls() {
     QFETCH(QString, caption);
     QFETCH(QString, spoken);
     QFETCH(int, maxLength);
-    Session s;
-    s.start();
-    QObject* control = s.window->findChild<QObject*>(name);
+    WindowHarness s(QByteArray(), kHidden);
+    QObject* control = s.window().findChild<QObject*>(name);
     QVERIFY(control);
     const char* textProperty = qobject_cast<QMenu*>(control) ? "title" : "text";
     QCOMPARE(control->property(textProperty).toString(), caption);
@@ -310,13 +271,12 @@ void tst_app::controls() {
 }
 
 void tst_app::startState() {
-    Session s;
-    s.start(kThree);
+    WindowHarness s(contactBytes(kThree), kHidden);
     QVERIFY(s.showActive());
     QCOMPARE(s.focused(), u"ListView1"_s);
     for (const QString& name : {u"Check1"_s, u"Check2"_s, u"Check3"_s, u"Check4"_s})
-        QVERIFY(!s.get<QCheckBox>(name)->isChecked());
-    QCOMPARE(s.window->selectedRecord(), qint64(0));
+        QVERIFY(!s.find<QCheckBox>(name)->isChecked());
+    QCOMPARE(s.window().selectedRecord(), qint64(0));
     const QStringList headers = {u"Név"_s,     u"Település"_s,  u"Cím"_s, u"Telefon"_s,
                                  u"Telefon"_s, u"Megjegyzés"_s, u"Rec"_s};
     const QList<int> widths = {167, 96, 167, 93, 93, 333, 33}; // twips / 15
@@ -327,8 +287,7 @@ void tst_app::startState() {
 }
 
 void tst_app::tabOrder() {
-    Session s;
-    s.start(kThree);
+    WindowHarness s(contactBytes(kThree), kHidden);
     QVERIFY(s.showActive());
     const QStringList chain = {u"txNev"_s,      u"txCim"_s,       u"txTel1"_s,     u"txTel2"_s,
                                u"txMegj"_s,     u"cmdRogzit"_s,   u"cmdModosit"_s, u"cmdTorol"_s,
@@ -353,12 +312,11 @@ void tst_app::rowClick_data() {
 
 void tst_app::rowClick() {
     QFETCH(bool, keyboard);
-    Session s;
-    s.start(kThree);
+    WindowHarness s(contactBytes(kThree), kHidden);
     QVERIFY(s.showActive());
     s.clickHeader(0);
     QCOMPARE(s.column(6), (QStringList{u"2"_s, u"3"_s, u"1"_s}));
-    s.get<QCheckBox>(u"Check1"_s)->setChecked(true);
+    s.find<QCheckBox>(u"Check1"_s)->setChecked(true);
     s.list()->setColumnWidth(0, 300);
 
     // The last row holds record 1.
@@ -369,18 +327,18 @@ void tst_app::rowClick() {
     } else {
         s.clickRow(2);
     }
-    QCOMPARE(s.window->selectedRecord(), qint64(1));
+    QCOMPARE(s.window().selectedRecord(), qint64(1));
     const QStringList expected = {u"Zoltán Kovács"_s,  u"Fő utca 1."_s, u"06-1-111-1111"_s,
                                   u"06-30-222-2222"_s, u"jegyzet"_s,    u"zoli@pelda.hu"_s,
                                   u"www.pelda.hu"_s,   u"Budapest"_s,   u"123 "_s};
     for (int i = 0; i < kEntryFields.size(); ++i)
-        QCOMPARE(s.get<QLineEdit>(kEntryFields[i])->text(), expected[i]);
-    QCOMPARE(s.get<QLabel>(u"Felirat2"_s)->text(), u"06-1-111-1111"_s);
-    QCOMPARE(s.get<QLabel>(u"Felirat3"_s)->text(), u"06-30-222-2222"_s);
-    QVERIFY(!s.get<QCheckBox>(u"Check1"_s)->isChecked());
+        QCOMPARE(s.find<QLineEdit>(kEntryFields[i])->text(), expected[i]);
+    QCOMPARE(s.find<QLabel>(u"Felirat2"_s)->text(), u"06-1-111-1111"_s);
+    QCOMPARE(s.find<QLabel>(u"Felirat3"_s)->text(), u"06-30-222-2222"_s);
+    QVERIFY(!s.find<QCheckBox>(u"Check1"_s)->isChecked());
     QCOMPARE(s.column(6), (QStringList{u"2"_s, u"3"_s, u"1"_s})); // not narrowed, same order
     QCOMPARE(s.list()->columnWidth(0), 167);
-    QCOMPARE(s.dialogs.shown().size(), 0);
+    QCOMPARE(s.dialogs().shown().size(), 0);
 }
 
 void tst_app::sorting_data() {
@@ -412,34 +370,32 @@ void tst_app::sorting() {
     QFETCH(int, column);
     QFETCH(QStringList, texts);
     QFETCH(QStringList, sorted);
-    Session s;
-    s.start(contactsWith(column, texts));
+    WindowHarness s(contactBytes(contactsWith(column, texts)), kHidden);
     QCOMPARE(s.column(column), texts);
-    s.window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(s.window.get()));
+    s.window().show();
+    QVERIFY(QTest::qWaitForWindowExposed(&s.window()));
     s.clickHeader(column);
     QCOMPARE(s.column(column), sorted);
     QCOMPARE(s.list()->header()->sortIndicatorSection(), column);
     QCOMPARE(s.list()->header()->sortIndicatorOrder(), Qt::AscendingOrder);
     s.clickHeader(column); // never descending
     QCOMPARE(s.column(column), sorted);
-    s.click(u"cmdLista"_s); // stays sorted after a reload
+    s.press(u"cmdLista"_s); // stays sorted after a reload
     QCOMPARE(s.column(column), sorted);
 }
 
 void tst_app::mezoDel() {
-    Session s;
-    s.start(kThree);
+    WindowHarness s(contactBytes(kThree), kHidden);
     QVERIFY(s.showActive());
     s.clickRow(0); // every field filled
-    QCOMPARE(s.get<QLineEdit>(u"txWeb"_s)->text(), u"www.pelda.hu"_s);
-    s.click(u"cmdMezoDel"_s);
+    QCOMPARE(s.find<QLineEdit>(u"txWeb"_s)->text(), u"www.pelda.hu"_s);
+    s.press(u"cmdMezoDel"_s);
     for (const QString& name : kEntryFields)
-        QCOMPARE(s.get<QLineEdit>(name)->text(), QString());
-    QCOMPARE(s.get<QLabel>(u"Felirat2"_s)->text(), u"06-1-111-1111"_s);
-    QCOMPARE(s.get<QLabel>(u"Felirat3"_s)->text(), u"06-30-222-2222"_s);
+        QCOMPARE(s.find<QLineEdit>(name)->text(), QString());
+    QCOMPARE(s.find<QLabel>(u"Felirat2"_s)->text(), u"06-1-111-1111"_s);
+    QCOMPARE(s.find<QLabel>(u"Felirat3"_s)->text(), u"06-30-222-2222"_s);
     QCOMPARE(s.focused(), u"txNev"_s);
-    QCOMPARE(s.window->selectedRecord(), qint64(1));
+    QCOMPARE(s.window().selectedRecord(), qint64(1));
     QCOMPARE(s.list()->model()->rowCount(), 3);
 }
 
@@ -451,25 +407,23 @@ void tst_app::exit_data() {
 
 void tst_app::exit() {
     QFETCH(bool, yes);
-    Session s;
-    s.start(kThree);
-    s.window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(s.window.get()));
-    s.dialogs.queueYesNo(yes);
-    s.get<QAction>(u"mnuKilep"_s)->trigger();
-    QCOMPARE(s.dialogs.count(ScriptedDialogs::Kind::YesNo), 1);
-    QCOMPARE(s.dialogs.last(ScriptedDialogs::Kind::YesNo).title, u" Kilépés "_s);
-    QCOMPARE(s.dialogs.last(ScriptedDialogs::Kind::YesNo).text,
+    WindowHarness s(contactBytes(kThree), kHidden);
+    s.window().show();
+    QVERIFY(QTest::qWaitForWindowExposed(&s.window()));
+    s.dialogs().queueYesNo(yes);
+    s.find<QAction>(u"mnuKilep"_s)->trigger();
+    QCOMPARE(s.dialogs().count(ScriptedDialogs::Kind::YesNo), 1);
+    QCOMPARE(s.dialogs().last(ScriptedDialogs::Kind::YesNo).title, u" Kilépés "_s);
+    QCOMPARE(s.dialogs().last(ScriptedDialogs::Kind::YesNo).text,
              u"Biztos hogy Befejezed?\r\n\r\n"_s);
-    QCOMPARE(s.window->isVisible(), !yes);
+    QCOMPARE(s.window().isVisible(), !yes);
     QCOMPARE(s.list()->model()->rowCount(), 3);
 }
 
 void tst_app::listReadableByScreenReader() {
-    Session s;
-    s.start(kThree);
-    s.window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(s.window.get()));
+    WindowHarness s(contactBytes(kThree), kHidden);
+    s.window().show();
+    QVERIFY(QTest::qWaitForWindowExposed(&s.window()));
     QAccessibleInterface* list = QAccessible::queryAccessibleInterface(s.list());
     QVERIFY(list);
     QCOMPARE(list->text(QAccessible::Name), u"Névjegyzék"_s);
@@ -477,7 +431,7 @@ void tst_app::listReadableByScreenReader() {
     QVERIFY(table);
     QCOMPARE(table->rowCount(), 3);
     QCOMPARE(table->columnCount(), 7);
-    const Contacts rows = s.rows();
+    const Contacts rows = listRows(s);
     for (int r = 0; r < 3; ++r)
         for (int c = 0; c < 7; ++c) {
             QAccessibleInterface* cell = table->cellAt(r, c);
@@ -487,29 +441,28 @@ void tst_app::listReadableByScreenReader() {
 }
 
 void tst_app::modelUnderTester() {
-    Session s;
-    s.start(kThree);
-    QAbstractItemModelTester tester(s.window->listModel(),
+    WindowHarness s(contactBytes(kThree), kHidden);
+    QAbstractItemModelTester tester(s.window().listModel(),
                                     QAbstractItemModelTester::FailureReportingMode::QtTest);
-    s.window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(s.window.get()));
+    s.window().show();
+    QVERIFY(QTest::qWaitForWindowExposed(&s.window()));
     s.list()->setCurrentIndex(s.list()->model()->index(1, 2)); // a persistent index to move
     for (int c = 0; c < 7; ++c)
-        s.window->listModel()->sortByColumn(c);
+        s.window().listModel()->sortByColumn(c);
     QStringList twelve;
     for (int i = 0; i < 12; ++i)
         twelve.append(QString(QChar(u'a' + (i * 5) % 12)));
-    writeContacts(s.dir.path(), contactsWith(0, twelve));
-    s.click(u"cmdLista"_s);
+    writeContacts(s.folder(), contactsWith(0, twelve));
+    s.press(u"cmdLista"_s);
     s.list()->setCurrentIndex(s.list()->model()->index(3, 0));
     const QString current = s.list()->currentIndex().siblingAtColumn(6).data().toString();
     s.clickHeader(0);
     // The current row follows its record through the sort.
     QVERIFY(s.list()->currentIndex().row() != 3);
     QCOMPARE(s.list()->currentIndex().siblingAtColumn(6).data().toString(), current);
-    writeContacts(s.dir.path(), {});
-    s.click(u"cmdLista"_s);
-    s.window->listModel()->sortByColumn(6);
+    writeContacts(s.folder(), {});
+    s.press(u"cmdLista"_s);
+    s.window().listModel()->sortByColumn(6);
     QCOMPARE(s.list()->model()->rowCount(), 0);
 }
 
@@ -534,7 +487,7 @@ void tst_app::dataFolderChoice() {
         QFile f(programFolder);
         QVERIFY(f.open(QIODevice::WriteOnly));
     }
-    const QString chosen = chooseDataFolder(programFolder, userFolder);
+    const QString chosen = chooseDataFolder(programFolder, userFolder).folder;
     QCOMPARE(chosen, usesProgramFolder ? programFolder : userFolder);
     QVERIFY(QFileInfo(chosen).isDir());
     QCOMPARE(QFileInfo::exists(userFolder), !usesProgramFolder);
@@ -542,6 +495,21 @@ void tst_app::dataFolderChoice() {
         QCOMPARE(
             QDir(programFolder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
             QStringList());
+}
+
+void tst_app::dataFolderCannotBeMade() {
+    QTemporaryDir dir;
+    writeFile(dir.filePath(u"home"_s), "not a folder");
+    const QString userFolder = dir.filePath(u"home/.local/share/Zelvanor"_s);
+    const DataFolderChoice choice = chooseDataFolder(dir.filePath(u"missing"_s), userFolder);
+    QCOMPARE(choice.folder, userFolder);
+    QVERIFY(choice.error);
+    QCOMPARE(choice.error->code, ENOTDIR);
+    QVERIFY2(choice.error->message().startsWith(
+                 u"A(z) „%1” mappa nem hozható létre."_s.arg(QDir::toNativeSeparators(userFolder))),
+             qPrintable(choice.error->message()));
+    QVERIFY(!chooseDataFolder(dir.filePath(u"missing"_s), dir.filePath(u"made/here"_s)).error);
+    QVERIFY(QFileInfo(dir.filePath(u"made/here"_s)).isDir());
 }
 
 void tst_app::dataFileBesideProgram() {

@@ -114,11 +114,18 @@ private:
         return rows;
     }
 
+    QTemporaryDir m_home;
     std::unique_ptr<WindowHarness> m_h;
     frmTelcsi* m_w = nullptr;
     ScriptedDialogs* m_dialogs = nullptr;
 
 private Q_SLOTS:
+    // The user's trash lives under a home of the test's own.
+    void initTestCase() {
+        QVERIFY(m_home.isValid());
+        qputenv("HOME", QFile::encodeName(m_home.path()));
+        qputenv("XDG_DATA_HOME", QFile::encodeName(m_home.path()));
+    }
     void cleanup() {
         m_w = nullptr;
         m_dialogs = nullptr;
@@ -327,13 +334,21 @@ private Q_SLOTS:
     void deleteWholeRegister_data() {
         QTest::addColumn<bool>("yes");
         QTest::addColumn<bool>("fileGone"); // Telefon.dat removed behind the window's back
-        QTest::newRow("no") << false << false;
-        QTest::newRow("yes") << true << false;
-        QTest::newRow("yes, file already gone") << true << true;
+        QTest::addColumn<bool>("trash");    // whether the desktop's trash can take the file
+        QTest::newRow("no") << false << false << true;
+        QTest::newRow("yes, into the trash") << true << false << true;
+        QTest::newRow("yes, no trash") << true << false << false;
+        QTest::newRow("yes, file already gone") << true << true << true;
     }
     void deleteWholeRegister() {
         QFETCH(bool, yes);
         QFETCH(bool, fileGone);
+        QFETCH(bool, trash);
+        const QString trashFolder = m_home.filePath(QStringLiteral("Trash"));
+        QFile::remove(trashFolder);
+        QVERIFY(QDir(trashFolder).removeRecursively());
+        if (!trash)
+            writeFile(trashFolder, "a file where the trash would be");
         open(contacts(3));
         clickRow(1);
         fill(kTyped);
@@ -348,11 +363,29 @@ private Q_SLOTS:
         QCOMPARE(m_dialogs->last(ScriptedDialogs::Kind::YesNo).text,
                  QStringLiteral("Biztos benne hogy TÖRLI \r\na teljes adatbázist?\r\n\r\n"
                                 "Mehet a TÖRLÉS?"));
-        QCOMPARE(readFile(dataPath()), yes ? QByteArray() : contacts(3));
-        QVERIFY(QFileInfo(dataPath()).isFile());
         QCOMPARE(m_w->listModel()->rowCount(), yes ? 0 : 3);
         QCOMPARE(fields(), kTyped);
         QCOMPARE(m_w->selectedRecord(), qint64(2));
+        if (!yes) {
+            QCOMPARE(readFile(dataPath()), contacts(3));
+            return;
+        }
+        // Nothing stands in the register's place, so the trashed file can be put back.
+        QVERIFY(!QFileInfo::exists(dataPath()));
+        const QString trashed = trashFolder + QStringLiteral("/files/Telefon.dat");
+        QCOMPARE(QFileInfo::exists(trashed), trash && !fileGone);
+        if (QFileInfo::exists(trashed)) {
+            QCOMPARE(readFile(trashed), contacts(3));
+            const QByteArray info =
+                readFile(trashFolder + QStringLiteral("/info/Telefon.dat.trashinfo"));
+            QVERIFY2(info.contains("Path=" + QFile::encodeName(dataPath())), info.constData());
+        }
+        // The next new contact starts the register again.
+        m_dialogs->clear();
+        press(QStringLiteral("cmdRogzit"));
+        QCOMPARE(m_dialogs->count(ScriptedDialogs::Kind::Message), 0);
+        QCOMPARE(readFile(dataPath()), bytesOf(kTyped));
+        QCOMPARE(listed(), QStringList{QStringLiteral("1 ") + kTyped[0].trimmed()});
     }
 
     // A failing file operation is reported once, and files and fields stay as they were.

@@ -1,5 +1,7 @@
 #include "scripteddialogs.h"
 
+#include <utility>
+
 int ScriptedDialogs::count(Kind kind) const {
     int n = 0;
     for (const Shown& s : m_shown)
@@ -16,6 +18,8 @@ ScriptedDialogs::Shown ScriptedDialogs::last(Kind kind) const {
 
 bool ScriptedDialogs::askYesNo(const QString& title, const QString& text) {
     m_shown.append({Kind::YesNo, title, text, Icon::None});
+    if (m_whileAsking)
+        std::exchange(m_whileAsking, {})();
     return m_yesNo.isEmpty() ? false : m_yesNo.dequeue();
 }
 

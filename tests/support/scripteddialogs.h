@@ -6,6 +6,8 @@
 #include <QQueue>
 #include <QString>
 
+#include <functional>
+
 // Answers the window's dialogs from a script and records every one it was shown.
 class ScriptedDialogs final : public Dialogs {
 public:
@@ -20,6 +22,8 @@ public:
     // Queued answers, used in order; a question with nothing queued is answered No / Cancel.
     void queueYesNo(bool yes) { m_yesNo.enqueue(yes); }
     void queueText(const QString& answer) { m_texts.enqueue(answer); }
+    // Runs while the next Yes/No question is open, as another program could meanwhile.
+    void whileAsking(std::function<void()> action) { m_whileAsking = std::move(action); }
 
     const QList<Shown>& shown() const { return m_shown; }
     void clear() { m_shown.clear(); }
@@ -36,6 +40,7 @@ public:
 
 private:
     QQueue<bool> m_yesNo;
+    std::function<void()> m_whileAsking;
     QQueue<QString> m_texts;
     QList<Shown> m_shown;
 };

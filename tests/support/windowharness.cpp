@@ -4,6 +4,7 @@
 #include "recordlistmodel.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QFile>
 #include <QHeaderView>
@@ -50,13 +51,30 @@ FileSizeLimit::~FileSizeLimit() {
     std::signal(SIGXFSZ, m_oldHandler);
 }
 
-WindowHarness::WindowHarness(const QByteArray& data) {
+WindowHarness::WindowHarness(const QByteArray& data, Start when) {
     if (!data.isNull())
         writeFile(dataPath(), data);
+    if (when != Start::Later)
+        start(when == Start::Shown);
+}
+
+void WindowHarness::start(bool shown) {
+    m_tester.reset();
     m_window = std::make_unique<frmTelcsi>(m_dir.path(), m_desktop);
     m_tester = std::make_unique<QAbstractItemModelTester>(
         m_window->listModel(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+    if (shown)
+        m_window->show();
+}
+
+bool WindowHarness::showActive() {
     m_window->show();
+    QApplication::setActiveWindow(m_window.get());
+    return QTest::qWaitForWindowActive(m_window.get());
+}
+
+QString WindowHarness::focused() const {
+    return QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString();
 }
 
 WindowHarness::~WindowHarness() {

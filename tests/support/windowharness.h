@@ -2,7 +2,9 @@
 
 #include "desktop.h"
 #include "frmtelcsi.h"
+#include "recordingdesktop.h"
 #include "scripteddialogs.h"
+#include "scriptedprinters.h"
 
 #include <QAbstractItemModelTester>
 #include <QByteArray>
@@ -46,15 +48,30 @@ private:
 // and its list model checked by QAbstractItemModelTester.
 class WindowHarness {
 public:
+    // Shown: the window is made and shown; Hidden: made, not shown; Later: made by start(),
+    // once the test has prepared the folder.
+    enum class Start { Shown, Hidden, Later };
+
     // data: the bytes of Telefon.dat; a null array leaves the folder without one.
-    explicit WindowHarness(const QByteArray& data = QByteArray());
+    explicit WindowHarness(const QByteArray& data = QByteArray(), Start when = Start::Shown);
     ~WindowHarness();
     WindowHarness(const WindowHarness&) = delete;
     WindowHarness& operator=(const WindowHarness&) = delete;
 
+    // Makes the window over the folder as it is now; shown tells whether to show it.
+    void start(bool shown = true);
+    // Shows the window as the active one; false when the window system does not make it so.
+    bool showActive();
+    // The object name of the widget with the keyboard focus.
+    QString focused() const;
+
     frmTelcsi& window() { return *m_window; }
     ScriptedDialogs& dialogs() { return m_dialogs; }
+    ScriptedPrinters& printers() { return m_printers; }
     const Desktop& desktop() const { return m_desktop; }
+    RecordingShellOpen& shell() { return m_shell; }
+    ScriptedRegistry& registry() { return m_registry; }
+    RecordingPrograms& programs() { return m_programs; }
 
     QString folder() const { return m_dir.path(); }
     QString filePath(const QString& name) const { return m_dir.filePath(name); }
@@ -80,7 +97,11 @@ public:
 private:
     QTemporaryDir m_dir;
     ScriptedDialogs m_dialogs;
-    Desktop m_desktop{m_dialogs};
+    RecordingShellOpen m_shell;
+    ScriptedRegistry m_registry;
+    RecordingPrograms m_programs;
+    ScriptedPrinters m_printers;
+    Desktop m_desktop{m_dialogs, m_shell, m_registry, m_programs, m_printers};
     std::unique_ptr<frmTelcsi> m_window;
     std::unique_ptr<QAbstractItemModelTester> m_tester;
 };

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "datastore.h"
+#include "storeerror.h"
+
+#include <QString>
+
+struct CsvImportResult {
+    qint64 added = 0;          // contacts appended
+    MaybeError error;          // what failed, if anything did
+    bool dataUnchanged = true; // after a failure: Telefon.dat is exactly as before the import
+};
+
+// Appends one contact per line of the file at path to Telefon.dat, in line order (see
+// CsvSplitter for the line format). The file is read as UTF-8 or Windows-1250 as
+// EncodingSniffer tells, a block at a time, so memory stays the same for any file. The contacts
+// are appended through one RecordAppendBatch: on any failure (the file cannot be opened or
+// read, Telefon.dat cannot be written) Telefon.dat is cut back to what it was and no contact
+// arrives. Telefon.dat itself, under any name, is refused as the file to import.
+CsvImportResult importCsv(const DataStore& store, const QString& path);

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QFont>
+#include <QMargins>
+#include <QRect>
+#include <QString>
+#include <QWidget>
+
+// Laying out the windows as they were designed: positions and sizes in twips, the dialog font,
+// accessible names, and centring on the screen.
+namespace form {
+
+// 15 twips make one pixel at 96 dots per inch.
+constexpr int twips(int t) {
+    return (t + 7) / 15;
+}
+
+inline QRect twipRect(int left, int top, int width, int height) {
+    return QRect(twips(left), twips(top), twips(width), twips(height));
+}
+
+// "MS Sans Serif" at the given size; where that face is missing, the closest sans face with
+// Central European letters stands in for it.
+QFont dialogFont(qreal points, bool bold = false);
+
+// A caption's text as a screen reader says it: without the access-letter marker.
+inline QString spoken(QString caption) {
+    return caption.remove(QLatin1Char('&'));
+}
+
+// Names a control, gives it its accessible name and puts it at its place in twips.
+template <typename W>
+W* place(W* widget, const char* name, const QString& accessibleName, int left, int top, int width,
+         int height) {
+    widget->setObjectName(QString::fromUtf8(name));
+    if (!accessibleName.isEmpty())
+        widget->setAccessibleName(accessibleName);
+    widget->setGeometry(twipRect(left, top, width, height));
+    return widget;
+}
+
+// The window manager's frame around a top-level window; empty until the window is shown.
+QMargins frameMargins(const QWidget* window);
+
+// Moves a top-level window so that its outer size stands in the middle of its screen.
+void centreOnScreen(QWidget* window);
+
+} // namespace form

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+class ShellOpen;
+
+// Opening a contact's or the maker's addresses, shared by the main window and the About window.
+
+// The text without the blanks (only the blank, 32) around it.
+QString trimBlanks(const QString& text);
+
+// A web address as it is opened: "http://" goes in front unless it begins with "http" in any
+// letter case; nothing else is examined.
+QString completeWebAddress(const QString& address);
+
+// Hands the address to the desktop as it stands; true when the desktop took it.
+bool OpenMail(ShellOpen& shell, const QString& address);
+// Completes the address with completeWebAddress and hands it to the desktop.
+bool OpenBrowser(ShellOpen& shell, const QString& address);

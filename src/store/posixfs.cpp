@@ -1,0 +1,213 @@
+#include "posixfs.h"
+
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <fcntl.h>
+#include <thread>
+#include <unistd.h>
+
+namespace fsys {
+
+namespace {
+
+std::atomic<Observer*> g_observer{nullptr};
+// Calls under way; an observer is not let go while one of them may still reach it.
+std::atomic<int> g_busy{0};
+
+struct Busy {
+    Busy() { g_busy.fetch_add(1, std::memory_order_acq_rel); }
+    ~Busy() { g_busy.fetch_sub(1, std::memory_order_acq_rel); }
+    Busy(const Busy&) = delete;
+    Busy& operator=(const Busy&) = delete;
+};
+
+// Makes the call f under the observer's eyes, keeping errno as the call left it.
+template <typename F>
+qint64 watched(Call call, int fd, const QByteArray& path, F&& f,
+               const QByteArray& target = QByteArray()) {
+    const Busy busy;
+    Observer* observer = g_observer.load(std::memory_order_acquire);
+    if (!observer)
+        return f();
+    const CallInfo info{call, fd, path, target};
+    if (const int injected = observer->before(info)) {
+        observer->after(info, -1, injected);
+        errno = injected;
+        return -1;
+    }
+    const qint64 result = f();
+    const int error = result < 0 ? errno : 0;
+    observer->after(info, result, error);
+    errno = error;
+    return result;
+}
+
+template <typename F> qint64 retrying(F&& f) {
+    qint64 r;
+    do {
+        r = f();
+    } while (r < 0 && errno == EINTR);
+    return r;
+}
+
+} // namespace
+
+Observer* setObserver(Observer* observer) {
+    Observer* previous = g_observer.exchange(observer, std::memory_order_acq_rel);
+    while (g_busy.load(std::memory_order_acquire) != 0)
+        std::this_thread::yield();
+    return previous;
+}
+
+int open(const QByteArray& path, int flags, mode_t mode) {
+    return static_cast<int>(watched(Call::Open, -1, path, [&] {
+        return retrying([&] { return ::open(path.constData(), flags | O_CLOEXEC, mode); });
+    }));
+}
+
+int close(int fd) {
+    // Linux frees the handle even when close reports EINTR; never retry it.
+    return static_cast<int>(watched(Call::Close, fd, {}, [&] { return ::close(fd); }));
+}
+
+int fstat(int fd, struct stat& st) {
+    return static_cast<int>(watched(Call::Stat, fd, {}, [&] { return ::fstat(fd, &st); }));
+}
+
+int lstat(const QByteArray& path, struct stat& st) {
+    return static_cast<int>(
+        watched(Call::LinkStat, -1, path, [&] { return ::lstat(path.constData(), &st); }));
+}
+
+int stat(const QByteArray& path, struct stat& st) {
+    return static_cast<int>(
+        watched(Call::Stat, -1, path, [&] { return ::stat(path.constData(), &st); }));
+}
+
+QByteArray realPath(const QByteArray& path) {
+    QByteArray resolved;
+    watched(Call::ResolveLink, -1, path, [&]() -> qint64 {
+        char buffer[PATH_MAX];
+        if (!::realpath(path.constData(), buffer))
+            return -1;
+        resolved = QByteArray(buffer);
+        return 0;
+    });
+    return resolved;
+}
+
+QByteArray readLink(const QByteArray& path) {
+    QByteArray target;
+    watched(Call::ResolveLink, -1, path, [&]() -> qint64 {
+        char buffer[PATH_MAX];
+        const ssize_t n = ::readlink(path.constData(), buffer, sizeof buffer);
+        if (n < 0)
+            return -1;
+        target = QByteArray(buffer, n);
+        return n;
+    });
+    return target;
+}
+
+int getFlags(int fd) {
+    return static_cast<int>(watched(Call::GetFlags, fd, {}, [&] { return ::fcntl(fd, F_GETFL); }));
+}
+
+int setFlags(int fd, int flags) {
+    return static_cast<int>(
+        watched(Call::SetFlags, fd, {}, [&] { return ::fcntl(fd, F_SETFL, flags); }));
+}
+
+qint64 pread(int fd, char* buffer, qint64 size, qint64 offset) {
+    return watched(Call::Read, fd, {}, [&] {
+        return retrying([&] { return ::pread(fd, buffer, static_cast<size_t>(size), offset); });
+    });
+}
+
+qint64 pwrite(int fd, const char* data, qint64 size, qint64 offset) {
+    return watched(Call::Write, fd, {}, [&] {
+        return retrying([&] { return ::pwrite(fd, data, static_cast<size_t>(size), offset); });
+    });
+}
+
+qint64 copyRange(int fromFd, qint64 fromOffset, int toFd, qint64 toOffset, qint64 size) {
+    return watched(Call::CopyRange, toFd, {}, [&]() -> qint64 {
+#ifdef __linux__
+        return retrying([&] {
+            loff_t in = fromOffset;
+            loff_t out = toOffset;
+            return ::copy_file_range(fromFd, &in, toFd, &out, static_cast<size_t>(size), 0);
+        });
+#else
+        Q_UNUSED(fromFd);
+        Q_UNUSED(fromOffset);
+        Q_UNUSED(toOffset);
+        Q_UNUSED(size);
+        errno = ENOSYS;
+        return -1;
+#endif
+    });
+}
+
+int ftruncate(int fd, qint64 length) {
+    return static_cast<int>(watched(
+        Call::Truncate, fd, {}, [&] { return retrying([&] { return ::ftruncate(fd, length); }); }));
+}
+
+int fdatasync(int fd) {
+    return static_cast<int>(watched(Call::DataSync, fd, {}, [&] { return ::fdatasync(fd); }));
+}
+
+int fsync(int fd) {
+    return static_cast<int>(watched(Call::Sync, fd, {}, [&] { return ::fsync(fd); }));
+}
+
+int rename(const QByteArray& from, const QByteArray& to) {
+    return static_cast<int>(watched(
+        Call::Rename, -1, from, [&] { return ::rename(from.constData(), to.constData()); }, to));
+}
+
+int unlink(const QByteArray& path) {
+    return static_cast<int>(
+        watched(Call::Unlink, -1, path, [&] { return ::unlink(path.constData()); }));
+}
+
+int fchmod(int fd, mode_t mode) {
+    return static_cast<int>(watched(Call::Chmod, fd, {}, [&] { return ::fchmod(fd, mode); }));
+}
+
+int mkdir(const QByteArray& path, mode_t mode) {
+    return static_cast<int>(
+        watched(Call::MakeFolder, -1, path, [&] { return ::mkdir(path.constData(), mode); }));
+}
+
+int makePath(const QByteArray& path) {
+    // Each folder from the top down; one that exists already is passed over.
+    for (qsizetype slash = path.indexOf('/', 1);; slash = path.indexOf('/', slash + 1)) {
+        const QByteArray part = slash < 0 ? path : path.left(slash);
+        if (!part.isEmpty() && fsys::mkdir(part) != 0 && errno != EEXIST)
+            return -1;
+        if (slash < 0)
+            break;
+    }
+    struct stat st;
+    if (::stat(path.constData(), &st) != 0)
+        return -1;
+    if (!S_ISDIR(st.st_mode)) {
+        errno = ENOTDIR;
+        return -1;
+    }
+    return 0;
+}
+
+void adviseSequential(int fd) {
+#ifdef POSIX_FADV_SEQUENTIAL
+    ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+#else
+    Q_UNUSED(fd);
+#endif
+}
+
+} // namespace fsys

@@ -1,0 +1,28 @@
+# Fails when a source file under one of the given folders includes a Qt GUI, widget or
+# printing header: those layers use QtCore only.
+# Usage: cmake -DFOLDERS="src/store;src/csv" -P check-layers.cmake
+if(NOT FOLDERS)
+  message(FATAL_ERROR "no folders to check")
+endif()
+set(offending "")
+set(checked 0)
+foreach(folder IN LISTS FOLDERS)
+  if(NOT IS_DIRECTORY "${folder}")
+    message(FATAL_ERROR "${folder} is not a folder")
+  endif()
+  file(GLOB_RECURSE files "${folder}/*.h" "${folder}/*.hpp" "${folder}/*.cpp" "${folder}/*.cc")
+  foreach(file IN LISTS files)
+    math(EXPR checked "${checked} + 1")
+    file(STRINGS "${file}" includes REGEX "^[ \t]*#[ \t]*include")
+    foreach(line IN LISTS includes)
+      # <QtWidgets>, <QtGui/QImage>, "QtPrintSupport/qprinter.h" and the like.
+      if(line MATCHES "[<\"](QtWidgets|QtGui|QtPrintSupport|QtOpenGL|QtSvg)[/>\"]")
+        string(APPEND offending "\n  ${file}: ${line}")
+      endif()
+    endforeach()
+  endforeach()
+endforeach()
+if(offending)
+  message(FATAL_ERROR "GUI headers where only QtCore belongs:${offending}")
+endif()
+message(STATUS "${checked} files use no GUI header")
