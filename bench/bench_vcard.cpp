@@ -3,6 +3,7 @@
 #include "registers.h"
 
 #include "datastore.h"
+#include "vcardexchange.h"
 #include "vcardreader.h"
 #include "vcardwriter.h"
 
@@ -91,9 +92,36 @@ void vcardParse(benchmark::State& state) {
     }
 }
 
+// The whole import: every card appended to a copy of the register of the same size through one
+// batch, synced once; the copy is cut back between rounds, outside the timing.
+void vcardImport(benchmark::State& state) {
+    const qint64 count = state.range(0);
+    QString error;
+    const QString path = cardFile(count, error);
+    if (!error.isEmpty())
+        return fail(state, error);
+    benchfiles::ScratchRegister s(count);
+    if (!s.error().isEmpty())
+        return fail(state, s.error());
+    const DataStore store(s.folder());
+    for (auto _ : state) {
+        Stopwatch t;
+        const VCardImportResult result = importVCard(store, path);
+        state.SetIterationTime(t.seconds());
+        if (result.error)
+            return fail(state, result.error->message());
+        if (result.added != count)
+            return fail(state, QStringLiteral("%1 contacts arrived").arg(result.added));
+        if (const QString e = benchfiles::truncateSynced(s.dataPath(), count * kRecordSize);
+            !e.isEmpty())
+            return fail(state, e);
+    }
+}
+
 } // namespace
 
 void registerVCardBenchmarks(const Sizes& run) {
     add("VCard_Export", vcardExport, {10000, 100000}, run);
     add("VCard_Parse", vcardParse, {10000, 100000}, run);
+    add("VCard_Import", vcardImport, {10000, 100000}, run);
 }
