@@ -129,6 +129,7 @@ int main(int argc, char** argv) {
     registerWindowBenchmarks(options.sizes);
     registerAboutBenchmarks(options.sizes);
     registerCsvBenchmarks(options.sizes);
+    registerVCardBenchmarks(options.sizes);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;

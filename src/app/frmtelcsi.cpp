@@ -6,13 +6,14 @@
 #include "fieldmatcher.h"
 #include "formlayout.h"
 #include "frmabout.h"
+#include "frmimport.h"
 #include "launch.h"
 #include "listprintout.h"
 #include "printcanvas.h"
 #include "printers.h"
-#include "frmimport.h"
 #include "recordlistmodel.h"
 #include "recordlistview.h"
+#include "vcardexchange.h"
 #include "widgets.h"
 
 #include <QApplication>
@@ -29,8 +30,8 @@
 #include <QScreen>
 
 #include <array>
-#include <new>
 #include <memory>
+#include <new>
 
 static void initResources() {
     Q_INIT_RESOURCE(zelvanor);
@@ -212,6 +213,11 @@ void frmTelcsi::buildMenu() {
     connect(adatbazisDel, &QAction::triggered, this, &frmTelcsi::mnuAdatbazisDel_Click);
     connect(item(QStringLiteral("&Segítség az importáláshoz."), "mnuHelp"), &QAction::triggered,
             this, &frmTelcsi::mnuHelp_Click);
+    adatok->addSeparator();
+    connect(item(QStringLiteral("I&mportálás vCard (.vcf) fájlból"), "mnuVCardImport"),
+            &QAction::triggered, this, &frmTelcsi::mnuVCardImport_Click);
+    connect(item(QStringLiteral("E&xportálás vCard (.vcf) fájlba"), "mnuVCardExport"),
+            &QAction::triggered, this, &frmTelcsi::mnuVCardExport_Click);
 
     QAction* about = bar->addAction(QStringLiteral("&Szerző"));
     about->setObjectName(QStringLiteral("mnuAbout"));
@@ -694,6 +700,16 @@ namespace {
 
 // The dialogs' preset name, which a cancelled dialog gives back.
 const QString kCsvPattern = QStringLiteral("*.csv");
+const QString kVcfPattern = QStringLiteral("*.vcf");
+
+// A file name from a dialog without the blanks around it; empty when the dialog was cancelled.
+QString chosenName(QString name, const QString& preset) {
+    while (name.startsWith(u' '))
+        name.remove(0, 1);
+    while (name.endsWith(u' '))
+        name.chop(1);
+    return name == preset ? QString() : name;
+}
 
 } // namespace
 
@@ -743,6 +759,56 @@ void frmTelcsi::mnuImport_Click() {
                                      "Ha a listamezőben az adatbázis nem megfelelő,\r\n"
                                      "törölje az adatbázist és ellenőrízze a ''csv'' fájlt,\r\n"
                                      "majd indítsa el újra az importálást."),
+                      Dialogs::Icon::Information);
+}
+
+void frmTelcsi::mnuVCardImport_Click() {
+    const QString name = chosenName(
+        m_dialogs.openFileName(QStringLiteral("vCard (*.vcf *.vcard)"), kVcfPattern), kVcfPattern);
+    if (name.isEmpty())
+        return;
+    VCardImportResult result;
+    {
+        const BusyPointer busy;
+        result = importVCard(m_store, name);
+        // After a failed rollback the list shows what the file now holds.
+        if (!result.error || !result.dataUnchanged)
+            Beolvas();
+    }
+    if (result.error) {
+        showStoreError(*result.error,
+                       result.dataUnchanged
+                           ? QStringLiteral("A névjegyek importálása nem történt meg; az "
+                                            "adatbázis nem változott.")
+                           : QStringLiteral("A névjegyek importálása nem történt meg, és az "
+                                            "adatbázis visszaállítása sem sikerült."));
+        return;
+    }
+    m_dialogs.message(QStringLiteral("Névjegyek importálása"),
+                      QStringLiteral("A névjegyek importálása befejeződött.\n"
+                                     "%1 névjegy került az adatbázisba.")
+                          .arg(result.added),
+                      Dialogs::Icon::Information);
+}
+
+void frmTelcsi::mnuVCardExport_Click() {
+    const QString name = chosenName(m_dialogs.saveFileName(kVcfPattern, kVcfPattern), kVcfPattern);
+    if (name.isEmpty())
+        return;
+    qint64 count = 0;
+    MaybeError err;
+    {
+        const BusyPointer busy;
+        err = exportVCard(m_store, name, &count);
+    }
+    if (err) {
+        showStoreError(*err, QStringLiteral("A névjegyek mentése nem történt meg."));
+        return;
+    }
+    m_dialogs.message(QStringLiteral("Névjegyek exportálása"),
+                      QStringLiteral("A névjegyek mentése megtörtént.\n"
+                                     "%1 névjegy került a fájlba.")
+                          .arg(count),
                       Dialogs::Icon::Information);
 }
 

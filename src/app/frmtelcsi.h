@@ -59,6 +59,8 @@ private:
     void mnuMentCSVbe_Click();
     void mnuImport_Click();
     void mnuHelp_Click();
+    void mnuVCardImport_Click();
+    void mnuVCardExport_Click();
     void txNev_Change();
     void txCim_Change();
     void txTelepules_Change();

@@ -1,0 +1,135 @@
+#include "vcardexchange.h"
+
+#include "appendbatch.h"
+#include "datafile.h"
+#include "exchangefile.h"
+#include "vcardreader.h"
+#include "vcardwriter.h"
+
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <cerrno>
+#include <unistd.h>
+
+namespace {
+
+// The failure of a QSaveFile call: the system's reason when it left one, Qt's text otherwise.
+StoreError saveError(StoreError::Action action, const QString& path, int code,
+                     const QSaveFile& file) {
+    StoreError e = systemError(action, path, code);
+    if (code == 0)
+        e.detail = file.errorString();
+    return e;
+}
+
+// The file being imported as a sequential device, read through the store's own file access so
+// that its failures keep their reasons.
+class SourceDevice : public QIODevice {
+public:
+    explicit SourceDevice(const DataFile& file)
+        : m_file(file) {}
+    bool isSequential() const override { return true; }
+    const MaybeError& error() const { return m_error; }
+
+protected:
+    qint64 readData(char* data, qint64 max) override {
+        qint64 got = 0;
+        if (auto err = m_file.readAt(m_offset, data, max, got)) {
+            m_error = err;
+            return -1;
+        }
+        m_offset += got;
+        return got;
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    const DataFile& m_file;
+    qint64 m_offset = 0;
+    MaybeError m_error;
+};
+
+} // namespace
+
+VCardImportResult importVCard(const DataStore& store, const QString& path) {
+    VCardImportResult result;
+    DataFile source;
+    if (auto err = source.openExisting(path)) {
+        result.error = err;
+        return result;
+    }
+    RecordAppendBatch batch(store);
+    if (auto err = batch.begin()) {
+        result.error = err;
+        return result;
+    }
+    // Reading Telefon.dat into itself would never end.
+    if (source.isSameFile(batch.dataFile())) {
+        (void)batch.rollback();
+        result.error = dataFileRefused(path);
+        return result;
+    }
+    source.adviseSequential();
+    SourceDevice device(source);
+    device.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    MaybeError err =
+        vcard::readCards(device, path, [&batch](const Record& r) { return batch.add(r); });
+    if (device.error())
+        err = device.error();
+    if (!err)
+        err = batch.commit();
+    if (err) {
+        // A failed write has already rolled the batch back; a failed read has not.
+        (void)batch.rollback();
+        result.dataUnchanged = batch.fileUnchanged();
+        result.error = err;
+        return result;
+    }
+    result.added = batch.added();
+    return result;
+}
+
+MaybeError exportVCard(const DataStore& store, const QString& target, qint64* count) {
+    {
+        DataFile data;
+        if (auto err = data.open(store.dataPath(), DataFile::Access::Read))
+            return err;
+        if (data.isSameFile(target))
+            return dataFileRefused(target);
+    }
+    // QSaveFile would tell these two only in English.
+    const QFileInfo existing(target);
+    if (existing.isDir())
+        return systemError(StoreError::Action::Create, target, EISDIR);
+    if (existing.exists() && !existing.isWritable())
+        return systemError(StoreError::Action::Create, target, EACCES);
+    QSaveFile out(target);
+    // Writing straight into the target would leave it half-written on a failure.
+    out.setDirectWriteFallback(false);
+    errno = 0;
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return saveError(StoreError::Action::Create, target, errno, out);
+    if (auto err = vcard::writeCards(store, out, target, count)) {
+        out.cancelWriting();
+        return err;
+    }
+    errno = 0;
+    if (!out.flush()) {
+        const int code = errno;
+        out.cancelWriting();
+        return saveError(StoreError::Action::Write, target, code, out);
+    }
+    // commit() would not notice a failed flush to the disk.
+    if (::fdatasync(out.handle()) != 0) {
+        const int code = errno;
+        out.cancelWriting();
+        return systemError(StoreError::Action::Flush, target, code);
+    }
+    errno = 0;
+    if (!out.commit())
+        return saveError(StoreError::Action::Write, target, errno, out);
+    // The new file is in place; a folder that cannot be synced does not undo that.
+    (void)DataFile::syncFolder(QFileInfo(target).absolutePath());
+    return std::nullopt;
+}

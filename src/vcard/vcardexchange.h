@@ -1,0 +1,24 @@
+#pragma once
+
+#include "datastore.h"
+#include "storeerror.h"
+
+#include <QString>
+
+struct VCardImportResult {
+    qint64 added = 0;          // contacts appended
+    MaybeError error;          // what failed, if anything did
+    bool dataUnchanged = true; // after a failure: Telefon.dat is exactly as before the import
+};
+
+// Appends one contact per card of the vCard file at path to Telefon.dat, in file order, through
+// one RecordAppendBatch: on any failure (the file cannot be opened or read, Telefon.dat cannot
+// be written) Telefon.dat is cut back to what it was and no contact arrives. Telefon.dat
+// itself, under any name, is refused as the file to import.
+VCardImportResult importVCard(const DataStore& store, const QString& path);
+
+// Writes one vCard per record of Telefon.dat to target, in record order. The file is written
+// beside the target and renamed over it once it is complete and on the disk, so that a failure
+// leaves the old file (or none) in place. Telefon.dat itself is refused as the target under any
+// name. count gets the cards written.
+MaybeError exportVCard(const DataStore& store, const QString& target, qint64* count = nullptr);
