@@ -306,6 +306,23 @@ bool frmTelcsi::reportChangeError(const StoreError& error, const QString& unchan
     return false;
 }
 
+bool frmTelcsi::listShows(qint64 recNo) const {
+    for (int row = 0; row < m_model->rowCount(); ++row)
+        if (m_model->recordNumber(row) == recNo)
+            return true;
+    return false;
+}
+
+void frmTelcsi::recordVanished(const QString& which, const QString& consequence) {
+    m_dialogs.message(programTitle(),
+                      QStringLiteral("A %1 névjegy időközben eltűnt a(z) „%2” fájlból.\n\n")
+                              .arg(which, QDir::toNativeSeparators(m_store.dataPath())) +
+                          consequence,
+                      Dialogs::Icon::Warning);
+    // The list shows what the file holds now.
+    Beolvas();
+}
+
 void frmTelcsi::listOutOfMemory() {
     m_model->clear();
     m_dialogs.message(programTitle(),
@@ -431,10 +448,17 @@ void frmTelcsi::cmdModosit_Click() {
         showStoreError(*err, QStringLiteral("Az adatállomány nem változott."));
         return;
     }
-    // The record the number pointed at is gone (the last record or the whole register was
-    // deleted since): there is nothing to change.
-    if (!found)
+    // The record the number pointed at is gone. After this window's own deletion that is no
+    // news; a record the list still shows was taken by another program, which the user must
+    // hear of. The typed fields stay for another try.
+    if (!found) {
+        if (!listShows(m_selectedRecord))
+            return;
+        recordVanished(
+            QStringLiteral("módosítandó"),
+            QStringLiteral("Az adatállomány nem változott; a mezők tartalma megmaradt."));
         return;
+    }
     const QString question = QStringLiteral("Biztos MÓDOSÍTNI akarod a(z)") +
                              QStringLiteral("\n\r") + stored.rawField(Field::Nev) +
                              QStringLiteral("  adatait ?");
@@ -451,13 +475,9 @@ void frmTelcsi::cmdModosit_Click() {
             return;
     } else if (!written) {
         // Another program shortened the file while the question was open.
-        m_dialogs.message(programTitle(),
-                          QStringLiteral("A módosítandó névjegy időközben eltűnt a(z) „%1” "
-                                         "fájlból.\n\nAz adatállomány nem változott; a mezők "
-                                         "tartalma megmaradt.")
-                              .arg(file),
-                          Dialogs::Icon::Warning);
-        Beolvas();
+        recordVanished(
+            QStringLiteral("módosítandó"),
+            QStringLiteral("Az adatállomány nem változott; a mezők tartalma megmaradt."));
         return;
     }
     Beolvas();
@@ -473,8 +493,14 @@ void frmTelcsi::cmdTorol_Click() {
         showStoreError(*err, QStringLiteral("Az adatállomány nem változott."));
         return;
     }
-    if (!deletion.hasRecord())
+    if (!deletion.hasRecord()) {
+        deletion.cancel();
+        if (!listShows(m_selectedRecord))
+            return;
+        recordVanished(QStringLiteral("törlendő"),
+                       QStringLiteral("Az adatállomány nem változott."));
         return;
+    }
     const QString question = QStringLiteral("Biztos TÖRÖLNI akarod a(z)") + QStringLiteral("\n\r") +
                              deletion.record().rawField(Field::Nev) + QStringLiteral("  tételt ?");
     if (!m_dialogs.askYesNo(QStringLiteral(" TÖRLÉS az adatállományból !"), question)) {
@@ -723,7 +749,14 @@ void frmTelcsi::mnuMentCSVbe_Click() {
     if (name == kCsvPattern)
         return;
     if (const MaybeError err = exportCsv(m_store, name)) {
-        showStoreError(*err, QStringLiteral("Az adatbázis mentése nem történt meg."));
+        if (err->state == StoreError::State::ChangedNotSynced)
+            m_dialogs.message(programTitle(),
+                              err->message() +
+                                  QStringLiteral("\n\nAz adatbázis mentése megtörtént, de egy "
+                                                 "áramszünet még elveszítheti."),
+                              Dialogs::Icon::Warning);
+        else
+            showStoreError(*err, QStringLiteral("Az adatbázis mentése nem történt meg."));
         return;
     }
     m_dialogs.message(QStringLiteral("Adatbázis mentése"),

@@ -79,6 +79,10 @@ private:
     // could still undo it, so that the caller goes on as after success.
     bool reportChangeError(const StoreError& error, const QString& unchanged,
                            const QString& damaged);
+    // Whether a row of the list stands for record recNo.
+    bool listShows(qint64 recNo) const;
+    // Tells that the selected record is no longer in the file, and lists the file anew.
+    void recordVanished(const QString& which, const QString& consequence);
     void listOutOfMemory();
 
     DataStore m_store;

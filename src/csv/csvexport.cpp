@@ -2,6 +2,7 @@
 
 #include "datafile.h"
 #include "exchangefile.h"
+#include "posixfs.h"
 
 #include <QFileInfo>
 #include <QSaveFile>
@@ -9,7 +10,6 @@
 #include <cerrno>
 #include <cstring>
 #include <memory>
-#include <unistd.h>
 
 namespace {
 
@@ -43,8 +43,11 @@ MaybeError exportCsv(const DataStore& store, const QString& target) {
     DataFile data;
     if (auto err = data.open(store.dataPath(), DataFile::Access::Read))
         return err;
-    if (data.isSameFile(target))
+    int checkError = 0;
+    if (data.isSameFile(target, checkError))
         return dataFileRefused(target);
+    if (checkError != 0)
+        return systemError(StoreError::Action::Create, target, checkError);
     qint64 length = 0;
     if (auto err = data.length(length))
         return err;
@@ -100,7 +103,7 @@ MaybeError exportCsv(const DataStore& store, const QString& target) {
         return saveError(StoreError::Action::Write, target, code, out);
     }
     // commit() would not notice a failed flush to the disk.
-    if (::fdatasync(out.handle()) != 0) {
+    if (fsys::fdatasync(out.handle()) != 0) {
         const int code = errno;
         out.cancelWriting();
         return systemError(StoreError::Action::Flush, target, code);
@@ -108,7 +111,11 @@ MaybeError exportCsv(const DataStore& store, const QString& target) {
     errno = 0;
     if (!out.commit())
         return saveError(StoreError::Action::Write, target, errno, out);
-    // The new file is in place; a folder that cannot be synced does not undo that.
-    (void)DataFile::syncFolder(QFileInfo(target).absolutePath());
+    // The new file is in place; a folder that cannot be synced does not undo that, but a power
+    // cut still may.
+    if (auto err = DataFile::syncFolder(QFileInfo(target).absolutePath())) {
+        err->state = StoreError::State::ChangedNotSynced;
+        return err;
+    }
     return std::nullopt;
 }

@@ -18,5 +18,6 @@ void buildExportLine(const char* record, char* line);
 // beside the target and renamed over it once it is complete and on the disk, so that a failure
 // leaves the old file (or none) in place and an older, longer file keeps no stale lines.
 // Telefon.dat itself is refused as the target under any name; a missing Telefon.dat is created
-// empty and gives an empty export file.
+// empty and gives an empty export file. A folder that cannot be synced after the rename gives an
+// error in the state ChangedNotSynced: the new file is in place.
 MaybeError exportCsv(const DataStore& store, const QString& target);

@@ -45,9 +45,15 @@ CsvImportResult importCsv(const DataStore& store, const QString& path) {
         return result;
     }
     // Reading Telefon.dat into itself would never end.
-    if (source.isSameFile(batch.dataFile())) {
+    int checkError = 0;
+    if (source.isSameFile(batch.dataFile(), checkError)) {
         (void)batch.rollback();
         result.error = dataFileRefused(path);
+        return result;
+    }
+    if (checkError != 0) {
+        (void)batch.rollback();
+        result.error = systemError(StoreError::Action::Open, path, checkError);
         return result;
     }
     qint64 length = 0;

@@ -146,20 +146,35 @@ MaybeError DataFile::copyModeFrom(const DataFile& other) {
     return std::nullopt;
 }
 
-bool DataFile::isSameFile(const DataFile& other) const {
+bool DataFile::isSameFile(const DataFile& other, int& error) const {
+    error = 0;
     struct stat a;
     struct stat b;
-    return m_fd >= 0 && other.m_fd >= 0 && fsys::fstat(m_fd, a) == 0 &&
-           fsys::fstat(other.m_fd, b) == 0 &&
-           a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+    if (m_fd < 0 || other.m_fd < 0)
+        return false;
+    if (fsys::fstat(m_fd, a) != 0 || fsys::fstat(other.m_fd, b) != 0) {
+        error = errno;
+        return false;
+    }
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
-bool DataFile::isSameFile(const QString& path) const {
+bool DataFile::isSameFile(const QString& path, int& error) const {
+    error = 0;
     struct stat a;
     struct stat b;
-    return m_fd >= 0 && fsys::fstat(m_fd, a) == 0 &&
-           fsys::stat(nativePath(path), b) == 0 &&
-           a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+    if (m_fd < 0)
+        return false;
+    if (fsys::fstat(m_fd, a) != 0) {
+        error = errno;
+        return false;
+    }
+    if (fsys::stat(nativePath(path), b) != 0) {
+        // A file that does not exist yet is not this one.
+        error = errno == ENOENT ? 0 : errno;
+        return false;
+    }
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
 MaybeError DataFile::readAt(qint64 offset, char* buffer, qint64 size, qint64& got) const {

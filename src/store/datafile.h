@@ -39,9 +39,10 @@ public:
 
     // Whether both handles, or the path and the handle, lead to one file (same device and
     // inode), whatever spelling, symbolic or hard link leads there. A path that names no file is
-    // no open file.
-    bool isSameFile(const DataFile& other) const;
-    bool isSameFile(const QString& path) const;
+    // no open file. When the check itself fails, the answer is false and error tells why (else
+    // it is set to 0): the caller must not go on as if the files were different.
+    bool isSameFile(const DataFile& other, int& error) const;
+    bool isSameFile(const QString& path, int& error) const;
 
     // Reads up to size bytes at offset; got tells how many there were before the end.
     MaybeError readAt(qint64 offset, char* buffer, qint64 size, qint64& got) const;

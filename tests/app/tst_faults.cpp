@@ -1,7 +1,11 @@
 // Faults while the register changes: every failure leaves Telefon.dat with its old records or
-// with the whole change, and the user hears of it exactly once. Also a Telefon.dat that is a
-// symbolic link, and running out of memory while the list is filled.
+// with the whole change (an export: the chosen file old or complete), and the user hears of it
+// exactly once. Also a full disk, a read-only folder, a register changed behind the window's
+// back, a Telefon.dat that is a symbolic link, and running out of memory while the list is
+// filled.
+#include "csvexport.h"
 #include "fsprobe.h"
+#include "permissions.h"
 #include "record.h"
 #include "recordlistmodel.h"
 #include "scripteddialogs.h"
@@ -14,6 +18,8 @@
 #include <QtTest>
 
 #include <cerrno>
+#include <cstring>
+#include <optional>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -23,7 +29,8 @@ using Kind = ScriptedDialogs::Kind;
 
 namespace {
 
-enum class Op { Append, Modify, DeleteOne, DeleteAll };
+enum class Op { Append, Modify, DeleteOne, DeleteAll, Import, Export };
+enum class Surroundings { FullDisk, ReadOnlyFolder };
 
 const QString kNewName = u"Újonnan Jött Ödön"_s;
 
@@ -41,6 +48,56 @@ QByteArray contacts(const QList<int>& numbers) {
 }
 
 const QList<int> kOld = {1, 2, 3, 4, 5};
+
+// The import file: three contacts, numbered from 101, with accents in UTF-8.
+const QByteArray kImportLines = "Behozott 101;7621;P\xc3\xa9"
+                                "cs;Kir\xc3\xa1ly utca 1;06-72-101\r\n"
+                                "Behozott 102;7621;P\xc3\xa9"
+                                "cs;Kir\xc3\xa1ly utca 2;06-72-102\r\n"
+                                "Behozott 103;7621;P\xc3\xa9"
+                                "cs;Kir\xc3\xa1ly utca 3;06-72-103\r\n";
+QByteArray imported() {
+    QByteArray out;
+    for (int i = 1; i <= 3; ++i)
+        out += recordBytes({u"Behozott 10%1"_s.arg(i), u"Pécs"_s, u"7621"_s,
+                            u"Király utca %1"_s.arg(i), u"06-72-10%1"_s.arg(i)});
+    return out;
+}
+
+// An export file from before, and what the export of the old register writes over it.
+const QByteArray kOldExport = "egy r\xe9"
+                              "gebbi ment\xe9"
+                              "s\r\n";
+QByteArray exported() {
+    const QByteArray records = contacts(kOld);
+    QByteArray out(records.size() / kRecordSize * kExportLineSize, '\0');
+    for (qsizetype i = 0; i < records.size() / kRecordSize; ++i)
+        buildExportLine(records.constData() + i * kRecordSize, out.data() + i * kExportLineSize);
+    return out;
+}
+
+const char* opName(Op op) {
+    static const char* const names[] = {"add",        "modify", "delete one",
+                                        "delete all", "import", "export"};
+    return names[static_cast<int>(op)];
+}
+
+// The errors worth trying on a call besides EIO: a full disk where data goes to the disk, a
+// read-only file system or a denied permission where a file is opened.
+QList<int> errorsFor(fsys::Call call) {
+    switch (call) {
+    case fsys::Call::Write:
+    case fsys::Call::CopyRange:
+    case fsys::Call::Truncate:
+    case fsys::Call::DataSync:
+    case fsys::Call::Sync:
+        return {EIO, ENOSPC};
+    case fsys::Call::Open:
+        return {EIO, EROFS, EACCES};
+    default:
+        return {EIO};
+    }
+}
 
 // What a symbolic link holds, as written.
 QByteArray linkContents(const QString& path) {
@@ -60,6 +117,9 @@ QList<int> changed(Op op) {
         return {1, 2, 4, 5};
     case Op::DeleteAll:
         return {};
+    case Op::Import:
+    case Op::Export:
+        return kOld;
     }
     return {};
 }
@@ -90,6 +150,7 @@ private:
 };
 
 struct Figures {
+    std::map<QString, int> faultsPerOp;
     int faults = 0;
     int silent = 0; // faults that needed no message: the change was complete
     qint64 records = 0;
@@ -106,6 +167,8 @@ private:
     std::unique_ptr<WindowHarness> m_h;
 
     ScriptedDialogs& dialogs() { return m_h->dialogs(); }
+    QString importPath() const { return m_h->filePath(u"behozott.csv"_s); }
+    QString exportPath() const { return m_h->filePath(u"mentes.csv"_s); }
 
     // Selects record 3 and types the new name where the operation needs it; the question is
     // answered Yes.
@@ -116,12 +179,20 @@ private:
             m_h->press(u"cmdMezoDel"_s);
             typeText(m_h->entry(u"txNev"_s), kNewName);
         }
+        if (op == Op::Import) {
+            writeFile(importPath(), kImportLines);
+            dialogs().queueText(importPath());
+        }
+        if (op == Op::Export) {
+            writeFile(exportPath(), kOldExport);
+            dialogs().queueText(exportPath());
+        }
         dialogs().clear();
         dialogs().queueYesNo(true);
     }
     void perform(Op op) {
-        static const char* const buttons[] = {"cmdRogzit", "cmdModosit", "cmdTorol",
-                                              "mnuAdatbazisDel"};
+        static const char* const buttons[] = {"cmdRogzit",       "cmdModosit", "cmdTorol",
+                                              "mnuAdatbazisDel", "mnuImport",  "mnuMentCSVbe"};
         m_h->press(QString::fromLatin1(buttons[static_cast<int>(op)]));
     }
 
@@ -133,7 +204,7 @@ private:
             return u"missing"_s;
         const QByteArray now = readFile(path);
         const QByteArray before = contacts(kOld);
-        const QByteArray after = contacts(changed(op));
+        const QByteArray after = contacts(changed(op)) + (op == Op::Import ? imported() : "");
         g_figures.records += now.size() / kRecordSize;
         auto sameRecords = [&now](const QByteArray& want) {
             if (now.size() != want.size())
@@ -144,6 +215,18 @@ private:
                     return false;
             return true;
         };
+        // An export must leave the register as it was, and the chosen file old or complete.
+        if (op == Op::Export) {
+            if (!sameRecords(before)) {
+                g_figures.lost += 1;
+                return u"register changed by an export"_s;
+            }
+            if (readFile(exportPath()) == kOldExport)
+                return u"old"_s;
+            else if (readFile(exportPath()) == exported())
+                return u"new"_s;
+            return u"export file of %1 bytes"_s.arg(QFileInfo(exportPath()).size());
+        }
         if (sameRecords(before))
             return u"old"_s;
         if (sameRecords(after))
@@ -153,12 +236,58 @@ private:
         return u"%1 bytes of something else"_s.arg(now.size());
     }
 
+    // Exactly one message about a failure and no message that the change is done, or, where
+    // silentOk() allows it after a complete change, no message at all but the usual one.
+    template <typename SilentOk>
+    void checkToldOnce(Op op, const QString& now, const QByteArray& where, SilentOk&& silentOk) {
+        const bool tellsDone = op == Op::Import || op == Op::Export;
+        int problems = 0;
+        int doneMessages = 0;
+        for (const ScriptedDialogs::Shown& m : dialogs().shown())
+            if (m.kind == Kind::Message)
+                ++(m.icon == Dialogs::Icon::Information ? doneMessages : problems);
+        if (problems == 0) {
+            QVERIFY2(now == u"new"_s && silentOk(), where.constData());
+            QVERIFY2(doneMessages <= (tellsDone ? 1 : 0), where.constData());
+            ++g_figures.silent;
+            qInfo("no message needed: %s, %s", opName(op), where.constData());
+            return;
+        }
+        QVERIFY2(problems == 1 && doneMessages == 0, where.constData());
+        const ScriptedDialogs::Shown m = dialogs().last(Kind::Message);
+        QVERIFY2(m.icon == Dialogs::Icon::Critical || m.icon == Dialogs::Icon::Warning,
+                 where.constData());
+        QVERIFY2(m.text.contains(u"„"_s), qPrintable(m.text)); // names the file
+        // A warning only comes with a change that was made.
+        if (m.icon == Dialogs::Icon::Warning)
+            QVERIFY2(now == u"new"_s, where.constData());
+        // No half-written file is left behind.
+        const QStringList left =
+            QDir(m_h->folder()).entryList(QDir::Files | QDir::Hidden | QDir::System);
+        for (const QString& name : left)
+            QVERIFY2(name == u"Telefon.dat"_s || name.endsWith(u".csv"_s),
+                     qPrintable(QString::fromUtf8(where) + u": "_s + name));
+    }
+
+    // The window goes on working: a full list shows the file as it is.
+    void checkStillWorks() {
+        dialogs().clear();
+        m_h->press(u"cmdLista"_s);
+        QCOMPARE(dialogs().count(Kind::Message), 0);
+        QCOMPARE(qint64(m_h->window().listModel()->rowCount()),
+                 QFileInfo(m_h->dataPath()).size() / kRecordSize);
+    }
+
 private Q_SLOTS:
     void cleanup() { m_h.reset(); }
     void cleanupTestCase();
 
     void everyCallFailingOnce_data();
     void everyCallFailingOnce();
+    void surroundings_data();
+    void surroundings();
+    void changedBehindTheWindow_data();
+    void changedBehindTheWindow();
     void failureToldOnce_data();
     void failureToldOnce();
     void recordVanishedWhileAsked();
@@ -173,20 +302,22 @@ private Q_SLOTS:
 };
 
 void tst_faults::cleanupTestCase() {
+    for (const auto& [op, n] : g_figures.faultsPerOp)
+        qInfo("%s: %d faults injected", qPrintable(op), n);
     qInfo("%d faults injected (%d needed no message), %lld records checked, %lld records lost",
           g_figures.faults, g_figures.silent, g_figures.records, g_figures.lost);
 }
 
 void tst_faults::everyCallFailingOnce_data() {
     QTest::addColumn<Op>("op");
-    QTest::newRow("add") << Op::Append;
-    QTest::newRow("modify") << Op::Modify;
-    QTest::newRow("delete one") << Op::DeleteOne;
-    QTest::newRow("delete all") << Op::DeleteAll;
+    for (Op op : {Op::Append, Op::Modify, Op::DeleteOne, Op::DeleteAll, Op::Import, Op::Export})
+        QTest::newRow(opName(op)) << op;
 }
 
 void tst_faults::everyCallFailingOnce() {
     QFETCH(Op, op);
+    // Imports and exports end with a message that says they are done.
+    const int done = op == Op::Import || op == Op::Export ? 1 : 0;
     // A run without faults counts the calls of each kind the operation makes.
     std::map<Call, int> calls;
     {
@@ -195,57 +326,143 @@ void tst_faults::everyCallFailingOnce() {
         FsProbe probe;
         perform(op);
         probe.waitForCloses();
-        for (const FsProbe::Event& e : probe.events())
+        // An import ends when Telefon.dat is flushed and closed; the list it reads afterwards is
+        // no part of it (the list's own faults are tried elsewhere).
+        bool flushed = false;
+        for (const FsProbe::Event& e : probe.events()) {
             ++calls[e.call];
+            if (op != Op::Import || e.path != m_h->dataPath())
+                continue;
+            if (e.call == Call::DataSync)
+                flushed = true;
+            else if (e.call == Call::Close && flushed)
+                break;
+        }
         QCOMPARE(verdict(op), u"new"_s);
-        QCOMPARE(dialogs().count(Kind::Message), 0);
+        QCOMPARE(dialogs().count(Kind::Message), done);
     }
     QVERIFY(calls[Call::DataSync] + calls[Call::Sync] > 0);
     for (const auto& [call, count] : calls) {
         for (int nth = 1; nth <= count; ++nth) {
-            const QByteArray where =
-                u"%1 #%2"_s.arg(QString::fromLatin1(callName(call))).arg(nth).toUtf8();
-            m_h = std::make_unique<WindowHarness>(contacts(kOld));
-            prepare(op);
-            {
-                FsProbe probe;
-                probe.failCall(call, nth, EIO);
-                perform(op);
-                probe.waitForCloses();
-                QVERIFY2(probe.injected() == 1, where.constData());
+            for (int error : errorsFor(call)) {
+                const QByteArray where = u"%1 #%2, %3"_s.arg(QString::fromLatin1(callName(call)))
+                                             .arg(nth)
+                                             .arg(QString::fromLocal8Bit(strerrorname_np(error)))
+                                             .toUtf8();
+                m_h = std::make_unique<WindowHarness>(contacts(kOld));
+                prepare(op);
+                {
+                    FsProbe probe;
+                    probe.failCall(call, nth, error);
+                    perform(op);
+                    probe.waitForCloses();
+                    QVERIFY2(probe.injected() == 1, where.constData());
+                }
+                ++g_figures.faults;
+                ++g_figures.faultsPerOp[QString::fromLatin1(opName(op))];
+                const QString now = verdict(op);
+                QVERIFY2(now == u"old"_s || now == u"new"_s,
+                         qPrintable(QString::fromUtf8(where) + u": "_s + now));
+                checkToldOnce(op, now, where, [call] {
+                    // A failed close of a file already replaced or of a folder already synced,
+                    // or a read repeated afterwards, changes nothing the user must know.
+                    return call == Call::Close || call == Call::Read;
+                });
+                // Asked at most once; a failure while the record is read comes before the
+                // question.
+                QVERIFY(dialogs().count(Kind::YesNo) <=
+                        (op == Op::Modify || op == Op::DeleteOne || op == Op::DeleteAll ? 1 : 0));
+                checkStillWorks();
             }
-            ++g_figures.faults;
-            const QString now = verdict(op);
-            QVERIFY2(now == u"old"_s || now == u"new"_s,
-                     qPrintable(QString::fromUtf8(where) + u": "_s + now));
-            const int messages = dialogs().count(Kind::Message);
-            // A failed close of a file already replaced or of a folder already synced, or a
-            // read repeated afterwards, changes nothing the user must know.
-            if (messages == 0) {
-                QVERIFY2(now == u"new"_s && (call == Call::Close || call == Call::Read),
-                         where.constData());
-                ++g_figures.silent;
-                qInfo("no message needed: %s", where.constData());
-            } else {
-                QVERIFY2(messages == 1, where.constData());
-                const ScriptedDialogs::Shown m = dialogs().last(Kind::Message);
-                QVERIFY2(m.icon == Dialogs::Icon::Critical || m.icon == Dialogs::Icon::Warning,
-                         where.constData());
-                QVERIFY2(m.text.contains(u"„"_s), qPrintable(m.text)); // names the file
-                // A warning only comes with a change that was made.
-                if (m.icon == Dialogs::Icon::Warning)
-                    QVERIFY2(now == u"new"_s, where.constData());
-            }
-            // Asked at most once; a failure while the record is read comes before the question.
-            QVERIFY(dialogs().count(Kind::YesNo) <= (op == Op::Append ? 0 : 1));
-            // The window goes on working: a full list shows the file as it is.
-            dialogs().clear();
-            m_h->press(u"cmdLista"_s);
-            QCOMPARE(dialogs().count(Kind::Message), 0);
-            QCOMPARE(qint64(m_h->window().listModel()->rowCount()),
-                     QFileInfo(m_h->dataPath()).size() / kRecordSize);
         }
     }
+}
+
+void tst_faults::surroundings_data() {
+    QTest::addColumn<Op>("op");
+    QTest::addColumn<Surroundings>("surroundings");
+    QTest::addColumn<QString>("result"); // "old" or "new"
+    // Delete all frees space and needs no new file; adding to a file in a read-only folder
+    // needs no new name either.
+    const QList<std::pair<Surroundings, QList<Op>>> newOnes = {
+        {Surroundings::FullDisk, {Op::DeleteAll}},
+        {Surroundings::ReadOnlyFolder, {Op::Append, Op::Modify, Op::Import}},
+    };
+    for (Surroundings where : {Surroundings::FullDisk, Surroundings::ReadOnlyFolder})
+        for (Op op :
+             {Op::Append, Op::Modify, Op::DeleteOne, Op::DeleteAll, Op::Import, Op::Export}) {
+            bool made = false;
+            for (const auto& [w, ops] : newOnes)
+                made = made || (w == where && ops.contains(op));
+            QTest::addRow("%s, %s",
+                          where == Surroundings::FullDisk ? "full disk" : "read-only folder",
+                          opName(op))
+                << op << where << (made ? u"new"_s : u"old"_s);
+        }
+}
+
+void tst_faults::surroundings() {
+    QFETCH(Op, op);
+    QFETCH(Surroundings, surroundings);
+    QFETCH(QString, result);
+    m_h = std::make_unique<WindowHarness>(contacts(kOld));
+    prepare(op);
+    const QByteArray where = QTest::currentDataTag();
+    {
+        // A file may not grow beyond two records: each file written fails part way through.
+        std::optional<FileSizeLimit> fullDisk;
+        std::optional<PermissionBitsBind> bind;
+        const QFile::Permissions was = QFile::permissions(m_h->folder());
+        if (surroundings == Surroundings::FullDisk) {
+            fullDisk.emplace(2 * kRecordSize);
+        } else {
+            QVERIFY(QFile::setPermissions(m_h->folder(), QFile::ReadOwner | QFile::ExeOwner));
+            bind.emplace();
+        }
+        perform(op);
+        bind.reset();
+        QVERIFY(QFile::setPermissions(m_h->folder(), was));
+    }
+    ++g_figures.faults;
+    ++g_figures.faultsPerOp[QString::fromLatin1(opName(op))];
+    QCOMPARE(verdict(op), result);
+    checkToldOnce(op, result, where, [&result] { return result == u"new"_s; });
+    checkStillWorks();
+}
+
+void tst_faults::changedBehindTheWindow_data() {
+    QTest::addColumn<Op>("op");
+    QTest::addColumn<QList<int>>("left"); // by the other program; empty: Telefon.dat removed
+    QTest::addColumn<QString>("says");
+    for (Op op : {Op::Modify, Op::DeleteOne}) {
+        QTest::addRow("%s, file removed", opName(op)) << op << QList<int>{} << u"eltűnt"_s;
+        QTest::addRow("%s, record cut off", opName(op)) << op << QList<int>{1, 2} << u"eltűnt"_s;
+    }
+}
+
+void tst_faults::changedBehindTheWindow() {
+    QFETCH(Op, op);
+    QFETCH(QList<int>, left);
+    QFETCH(QString, says);
+    m_h = std::make_unique<WindowHarness>(contacts(kOld));
+    prepare(op);
+    if (left.isEmpty())
+        QVERIFY(QFile::remove(m_h->dataPath()));
+    else
+        writeFile(m_h->dataPath(), contacts(left));
+    perform(op);
+    ++g_figures.faults;
+    ++g_figures.faultsPerOp[QString::fromLatin1(opName(op))];
+    // Nothing comes back and nothing else goes.
+    if (left.isEmpty())
+        QVERIFY(!QFileInfo::exists(m_h->dataPath()) || readFile(m_h->dataPath()).isEmpty());
+    else
+        QCOMPARE(readFile(m_h->dataPath()), contacts(left));
+    QCOMPARE(dialogs().count(Kind::Message), 1);
+    const ScriptedDialogs::Shown m = dialogs().last(Kind::Message);
+    QVERIFY2(m.text.contains(says), qPrintable(m.text));
+    QVERIFY(m.icon == Dialogs::Icon::Warning || m.icon == Dialogs::Icon::Critical);
+    checkStillWorks();
 }
 
 void tst_faults::failureToldOnce_data() {
