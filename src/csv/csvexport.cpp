@@ -43,11 +43,8 @@ MaybeError exportCsv(const DataStore& store, const QString& target) {
     DataFile data;
     if (auto err = data.open(store.dataPath(), DataFile::Access::Read))
         return err;
-    int checkError = 0;
-    if (data.isSameFile(target, checkError))
-        return dataFileRefused(target);
-    if (checkError != 0)
-        return systemError(StoreError::Action::Create, target, checkError);
+    if (auto err = refuseDataFile(data, target))
+        return err;
     qint64 length = 0;
     if (auto err = data.length(length))
         return err;

@@ -45,15 +45,9 @@ CsvImportResult importCsv(const DataStore& store, const QString& path) {
         return result;
     }
     // Reading Telefon.dat into itself would never end.
-    int checkError = 0;
-    if (source.isSameFile(batch.dataFile(), checkError)) {
+    if (auto err = refuseDataFile(batch.dataFile(), source)) {
         (void)batch.rollback();
-        result.error = dataFileRefused(path);
-        return result;
-    }
-    if (checkError != 0) {
-        (void)batch.rollback();
-        result.error = systemError(StoreError::Action::Open, path, checkError);
+        result.error = err;
         return result;
     }
     qint64 length = 0;

@@ -65,9 +65,9 @@ VCardImportResult importVCard(const DataStore& store, const QString& path) {
         return result;
     }
     // Reading Telefon.dat into itself would never end.
-    if (source.isSameFile(batch.dataFile())) {
+    if (auto err = refuseDataFile(batch.dataFile(), source)) {
         (void)batch.rollback();
-        result.error = dataFileRefused(path);
+        result.error = err;
         return result;
     }
     source.adviseSequential();
@@ -95,8 +95,8 @@ MaybeError exportVCard(const DataStore& store, const QString& target, qint64* co
         DataFile data;
         if (auto err = data.open(store.dataPath(), DataFile::Access::Read))
             return err;
-        if (data.isSameFile(target))
-            return dataFileRefused(target);
+        if (auto err = refuseDataFile(data, target))
+            return err;
     }
     // QSaveFile would tell these two only in English.
     const QFileInfo existing(target);
