@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages that building, running and testing the program need,
 # skipping those already there. With --packaging: those that building and checking the
-# Debian package needs besides.
+# Debian package needs besides; with --fuzz: the compiler and runtime of the fuzzing build
+# (tools/fuzz.sh).
 set -euo pipefail
 
 packages=(
@@ -19,6 +20,9 @@ if [ "${1:-}" = "--packaging" ]; then
     dpkg-dev fakeroot file gzip lintian desktop-file-utils appstream
     passwd
   )
+fi
+if [ "${1:-}" = "--fuzz" ]; then
+  packages=(clang libclang-rt-14-dev)
 fi
 
 missing=()
