@@ -1,5 +1,12 @@
 #include "exchangefile.h"
 
+#include "posixfs.h"
+
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <cerrno>
+
 StoreError dataFileRefused(const QString& path) {
     StoreError e = systemError(StoreError::Action::Open, path, 0);
     e.detail = QStringLiteral("Ez a névjegyzék saját adatállománya (Telefon.dat); "
@@ -22,5 +29,56 @@ MaybeError refuseDataFile(const DataFile& data, const DataFile& exchange) {
         return dataFileRefused(exchange.path());
     if (checkError != 0)
         return systemError(StoreError::Action::Open, exchange.path(), checkError);
+    return std::nullopt;
+}
+
+StoreError exchangeWriteError(StoreError::Action action, const QString& path, int code,
+                              const QIODevice& device) {
+    StoreError e = systemError(action, path, code);
+    if (code == 0)
+        e.detail = device.errorString();
+    return e;
+}
+
+MaybeError replaceFileWhole(const QString& target,
+                            const std::function<MaybeError(QIODevice& out)>& fill) {
+    // QSaveFile would tell these two only in English.
+    const QFileInfo existing(target);
+    if (existing.isDir())
+        return systemError(StoreError::Action::Create, target, EISDIR);
+    if (existing.exists() && !existing.isWritable())
+        return systemError(StoreError::Action::Create, target, EACCES);
+
+    QSaveFile out(target);
+    // Writing straight into the target would leave it half-written on a failure.
+    out.setDirectWriteFallback(false);
+    errno = 0;
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return exchangeWriteError(StoreError::Action::Create, target, errno, out);
+    if (auto err = fill(out)) {
+        out.cancelWriting();
+        return err;
+    }
+    errno = 0;
+    if (!out.flush()) {
+        const int code = errno;
+        out.cancelWriting();
+        return exchangeWriteError(StoreError::Action::Write, target, code, out);
+    }
+    // commit() would not notice a failed flush to the disk.
+    if (fsys::fdatasync(out.handle()) != 0) {
+        const int code = errno;
+        out.cancelWriting();
+        return systemError(StoreError::Action::Flush, target, code);
+    }
+    errno = 0;
+    if (!out.commit())
+        return exchangeWriteError(StoreError::Action::Write, target, errno, out);
+    // The new file is in place; a folder that cannot be synced does not undo that, but a power
+    // cut still may.
+    if (auto err = DataFile::syncFolder(existing.absolutePath())) {
+        err->state = StoreError::State::ChangedNotSynced;
+        return err;
+    }
     return std::nullopt;
 }

@@ -5,6 +5,10 @@
 
 #include <QString>
 
+#include <functional>
+
+class QIODevice;
+
 // Exchange files (CSV, vCard) are named by the user in a file dialog. Telefon.dat itself, under
 // any name or link, must never be written as one or read into itself.
 StoreError dataFileRefused(const QString& path);
@@ -15,3 +19,16 @@ StoreError dataFileRefused(const QString& path);
 MaybeError refuseDataFile(const DataFile& data, const QString& path);
 // The same for an exchange file that is open already.
 MaybeError refuseDataFile(const DataFile& data, const DataFile& exchange);
+
+// The failure of a write to an exchange file: the system's reason when it left one (code),
+// the device's own text otherwise.
+StoreError exchangeWriteError(StoreError::Action action, const QString& path, int code,
+                              const QIODevice& device);
+
+// Writes an exchange file whole: fill() writes the new content into a file beside the target,
+// checking every write's length, and the new file then replaces the target in one rename, after
+// its data reached the disk; the folder is synced last. A failure, fill()'s own included, leaves
+// the old file as it was and no new file behind. A folder that cannot be synced after the rename
+// is reported with the state ChangedNotSynced.
+MaybeError replaceFileWhole(const QString& target,
+                            const std::function<MaybeError(QIODevice& out)>& fill);

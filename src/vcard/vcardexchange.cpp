@@ -6,22 +6,9 @@
 #include "vcardreader.h"
 #include "vcardwriter.h"
 
-#include <QFileInfo>
-#include <QSaveFile>
-
-#include <cerrno>
-#include <unistd.h>
+#include <QIODevice>
 
 namespace {
-
-// The failure of a QSaveFile call: the system's reason when it left one, Qt's text otherwise.
-StoreError saveError(StoreError::Action action, const QString& path, int code,
-                     const QSaveFile& file) {
-    StoreError e = systemError(action, path, code);
-    if (code == 0)
-        e.detail = file.errorString();
-    return e;
-}
 
 // The file being imported as a sequential device, read through the store's own file access so
 // that its failures keep their reasons.
@@ -98,38 +85,6 @@ MaybeError exportVCard(const DataStore& store, const QString& target, qint64* co
         if (auto err = refuseDataFile(data, target))
             return err;
     }
-    // QSaveFile would tell these two only in English.
-    const QFileInfo existing(target);
-    if (existing.isDir())
-        return systemError(StoreError::Action::Create, target, EISDIR);
-    if (existing.exists() && !existing.isWritable())
-        return systemError(StoreError::Action::Create, target, EACCES);
-    QSaveFile out(target);
-    // Writing straight into the target would leave it half-written on a failure.
-    out.setDirectWriteFallback(false);
-    errno = 0;
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return saveError(StoreError::Action::Create, target, errno, out);
-    if (auto err = vcard::writeCards(store, out, target, count)) {
-        out.cancelWriting();
-        return err;
-    }
-    errno = 0;
-    if (!out.flush()) {
-        const int code = errno;
-        out.cancelWriting();
-        return saveError(StoreError::Action::Write, target, code, out);
-    }
-    // commit() would not notice a failed flush to the disk.
-    if (::fdatasync(out.handle()) != 0) {
-        const int code = errno;
-        out.cancelWriting();
-        return systemError(StoreError::Action::Flush, target, code);
-    }
-    errno = 0;
-    if (!out.commit())
-        return saveError(StoreError::Action::Write, target, errno, out);
-    // The new file is in place; a folder that cannot be synced does not undo that.
-    (void)DataFile::syncFolder(QFileInfo(target).absolutePath());
-    return std::nullopt;
+    return replaceFileWhole(
+        target, [&](QIODevice& out) { return vcard::writeCards(store, out, target, count); });
 }
