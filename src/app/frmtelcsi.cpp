@@ -306,6 +306,16 @@ bool frmTelcsi::reportChangeError(const StoreError& error, const QString& unchan
     return false;
 }
 
+void frmTelcsi::reportExportError(const StoreError& error, const QString& what) {
+    if (error.state == StoreError::State::ChangedNotSynced)
+        m_dialogs.message(programTitle(),
+                          error.message() + QStringLiteral("\n\n") + what +
+                              QStringLiteral(" megtörtént, de egy áramszünet még elveszítheti."),
+                          Dialogs::Icon::Warning);
+    else
+        showStoreError(error, what + QStringLiteral(" nem történt meg."));
+}
+
 bool frmTelcsi::listShows(qint64 recNo) const {
     for (int row = 0; row < m_model->rowCount(); ++row)
         if (m_model->recordNumber(row) == recNo)
@@ -728,35 +738,21 @@ namespace {
 const QString kCsvPattern = QStringLiteral("*.csv");
 const QString kVcfPattern = QStringLiteral("*.vcf");
 
-// A file name from a dialog without the blanks around it; empty when the dialog was cancelled.
-QString chosenName(QString name, const QString& preset) {
-    while (name.startsWith(u' '))
-        name.remove(0, 1);
-    while (name.endsWith(u' '))
-        name.chop(1);
-    return name == preset ? QString() : name;
+// The name a file dialog gave, without the blanks around it (only blanks, as in the stored
+// fields); empty when the dialog was cancelled, which gives the preset back.
+QString chosenName(const QString& name, const QString& preset) {
+    const QString trimmed = trimBlanks(name);
+    return trimmed == preset ? QString() : trimmed;
 }
 
 } // namespace
 
 void frmTelcsi::mnuMentCSVbe_Click() {
-    QString name = m_dialogs.saveFileName(kCsvPattern, kCsvPattern);
-    // Only blanks are trimmed, as in the stored fields.
-    while (name.startsWith(u' '))
-        name.remove(0, 1);
-    while (name.endsWith(u' '))
-        name.chop(1);
-    if (name == kCsvPattern)
+    const QString name = chosenName(m_dialogs.saveFileName(kCsvPattern, kCsvPattern), kCsvPattern);
+    if (name.isEmpty())
         return;
     if (const MaybeError err = exportCsv(m_store, name)) {
-        if (err->state == StoreError::State::ChangedNotSynced)
-            m_dialogs.message(programTitle(),
-                              err->message() +
-                                  QStringLiteral("\n\nAz adatbázis mentése megtörtént, de egy "
-                                                 "áramszünet még elveszítheti."),
-                              Dialogs::Icon::Warning);
-        else
-            showStoreError(*err, QStringLiteral("Az adatbázis mentése nem történt meg."));
+        reportExportError(*err, QStringLiteral("Az adatbázis mentése"));
         return;
     }
     m_dialogs.message(QStringLiteral("Adatbázis mentése"),
@@ -835,7 +831,7 @@ void frmTelcsi::mnuVCardExport_Click() {
         err = exportVCard(m_store, name, &count);
     }
     if (err) {
-        showStoreError(*err, QStringLiteral("A névjegyek mentése nem történt meg."));
+        reportExportError(*err, QStringLiteral("A névjegyek mentése"));
         return;
     }
     m_dialogs.message(QStringLiteral("Névjegyek exportálása"),

@@ -75,6 +75,8 @@ private:
                     bool emptyListFirst);
     Record recordFromFields() const;
     void showStoreError(const StoreError& error, const QString& consequence);
+    // what: the export as the subject of a sentence ("Az adatbázis mentése").
+    void reportExportError(const StoreError& error, const QString& what);
     // Reports a change that failed; true when it was made all the same and only a power cut
     // could still undo it, so that the caller goes on as after success.
     bool reportChangeError(const StoreError& error, const QString& unchanged,
