@@ -747,6 +747,25 @@ QString chosenName(const QString& name, const QString& preset) {
 
 } // namespace
 
+ImportResult frmTelcsi::runImport(const QString& what,
+                                  const std::function<ImportResult()>& import) {
+    ImportResult result;
+    {
+        const BusyPointer busy;
+        result = import();
+        // After a failed rollback the list shows what the file now holds.
+        if (!result.error || !result.dataUnchanged)
+            Beolvas();
+    }
+    if (result.error)
+        showStoreError(*result.error,
+                       result.dataUnchanged
+                           ? what + QStringLiteral(" nem történt meg; az adatbázis nem változott.")
+                           : what + QStringLiteral(" nem történt meg, és az adatbázis "
+                                                   "visszaállítása sem sikerült."));
+    return result;
+}
+
 void frmTelcsi::mnuMentCSVbe_Click() {
     const QString name = chosenName(m_dialogs.saveFileName(kCsvPattern, kCsvPattern), kCsvPattern);
     if (name.isEmpty())
@@ -764,24 +783,13 @@ void frmTelcsi::mnuImport_Click() {
     const QString name = m_dialogs.openFileName(kCsvPattern, kCsvPattern);
     if (name == kCsvPattern)
         return;
-    CsvImportResult result;
-    {
-        const BusyPointer busy;
-        result = importCsv(m_store, name);
+    const ImportResult result = runImport(QStringLiteral("Az importálás"), [this, &name] {
+        const ImportResult r = importCsv(m_store, name);
         QDir::setCurrent(m_store.folder());
-        // After a failed rollback the list shows what the file now holds.
-        if (!result.error || !result.dataUnchanged)
-            Beolvas();
-    }
-    if (result.error) {
-        showStoreError(*result.error,
-                       result.dataUnchanged
-                           ? QStringLiteral("Az importálás nem történt meg; az adatbázis nem "
-                                            "változott.")
-                           : QStringLiteral("Az importálás nem történt meg, és az adatbázis "
-                                            "visszaállítása sem sikerült."));
+        return r;
+    });
+    if (result.error)
         return;
-    }
     m_dialogs.message(QStringLiteral("Adatbázis importálása"),
                       QStringLiteral("Az adatbázis importálása befejeződött.\r\n"
                                      "\r\n"
@@ -796,23 +804,10 @@ void frmTelcsi::mnuVCardImport_Click() {
         m_dialogs.openFileName(QStringLiteral("vCard (*.vcf *.vcard)"), kVcfPattern), kVcfPattern);
     if (name.isEmpty())
         return;
-    VCardImportResult result;
-    {
-        const BusyPointer busy;
-        result = importVCard(m_store, name);
-        // After a failed rollback the list shows what the file now holds.
-        if (!result.error || !result.dataUnchanged)
-            Beolvas();
-    }
-    if (result.error) {
-        showStoreError(*result.error,
-                       result.dataUnchanged
-                           ? QStringLiteral("A névjegyek importálása nem történt meg; az "
-                                            "adatbázis nem változott.")
-                           : QStringLiteral("A névjegyek importálása nem történt meg, és az "
-                                            "adatbázis visszaállítása sem sikerült."));
+    const ImportResult result = runImport(QStringLiteral("A névjegyek importálása"),
+                                          [this, &name] { return importVCard(m_store, name); });
+    if (result.error)
         return;
-    }
     m_dialogs.message(QStringLiteral("Névjegyek importálása"),
                       QStringLiteral("A névjegyek importálása befejeződött.\n"
                                      "%1 névjegy került az adatbázisba.")

@@ -2,10 +2,13 @@
 
 #include "datastore.h"
 #include "desktop.h"
+#include "exchangefile.h"
 #include "formlayout.h"
 #include "record.h"
 
 #include <QMainWindow>
+
+#include <functional>
 
 class Dialogs;
 class QCheckBox;
@@ -77,6 +80,9 @@ private:
     void showStoreError(const StoreError& error, const QString& consequence);
     // what: the export as the subject of a sentence ("Az adatbázis mentése").
     void reportExportError(const StoreError& error, const QString& what);
+    // Runs an import under the busy pointer, reloads the list where the file changed and tells a
+    // failure; what: the import as the subject of a sentence ("Az importálás").
+    ImportResult runImport(const QString& what, const std::function<ImportResult()>& import);
     // Reports a change that failed; true when it was made all the same and only a power cut
     // could still undo it, so that the caller goes on as after success.
     bool reportChangeError(const StoreError& error, const QString& unchanged,

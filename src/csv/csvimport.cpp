@@ -33,38 +33,18 @@ template <typename Fn> MaybeError readBlocks(const DataFile& file, qint64 length
 } // namespace
 
 CsvImportResult importCsv(const DataStore& store, const QString& path) {
-    CsvImportResult result;
-    DataFile source;
-    if (auto err = source.openExisting(path)) {
-        result.error = err;
-        return result;
-    }
-    RecordAppendBatch batch(store);
-    if (auto err = batch.begin()) {
-        result.error = err;
-        return result;
-    }
-    // Reading Telefon.dat into itself would never end.
-    if (auto err = refuseDataFile(batch.dataFile(), source)) {
-        (void)batch.rollback();
-        result.error = err;
-        return result;
-    }
-    qint64 length = 0;
-    if (auto err = source.length(length)) {
-        (void)batch.rollback();
-        result.error = err;
-        return result;
-    }
-    source.adviseSequential();
+    return importIntoBatch(store, path, [](const DataFile& source, RecordAppendBatch& batch) {
+        qint64 length = 0;
+        if (auto err = source.length(length))
+            return err;
 
-    EncodingSniffer sniffer;
-    MaybeError err = readBlocks(source, length, [&sniffer](QByteArrayView bytes) {
-        sniffer.feed(bytes);
-        return !sniffer.decided();
-    });
+        EncodingSniffer sniffer;
+        if (auto err = readBlocks(source, length, [&sniffer](QByteArrayView bytes) {
+                sniffer.feed(bytes);
+                return !sniffer.decided();
+            }))
+            return err;
 
-    if (!err) {
         Windows1250Decoder decoder(sniffer.encoding());
         CsvSplitter splitter;
         MaybeError writeError;
@@ -73,26 +53,15 @@ CsvImportResult importCsv(const DataStore& store, const QString& path) {
                 writeError = batch.add(line.record());
         };
         auto put = [&](char c) { splitter.put(c, onLine); };
-        err = readBlocks(source, length, [&](QByteArrayView bytes) {
-            decoder.feed(bytes, put);
-            return !writeError;
-        });
-        if (!err && !writeError) {
+        if (auto err = readBlocks(source, length, [&](QByteArrayView bytes) {
+                decoder.feed(bytes, put);
+                return !writeError;
+            }))
+            return err;
+        if (!writeError) {
             decoder.finish(put);
             splitter.finish(onLine);
         }
-        if (!err)
-            err = writeError;
-        if (!err)
-            err = batch.commit();
-    }
-    if (err) {
-        // A failed write has already rolled the batch back; a failed read has not.
-        (void)batch.rollback();
-        result.dataUnchanged = batch.fileUnchanged();
-        result.error = err;
-        return result;
-    }
-    result.added = batch.added();
-    return result;
+        return writeError;
+    });
 }

@@ -1,15 +1,12 @@
 #pragma once
 
 #include "datastore.h"
+#include "exchangefile.h"
 #include "storeerror.h"
 
 #include <QString>
 
-struct CsvImportResult {
-    qint64 added = 0;          // contacts appended
-    MaybeError error;          // what failed, if anything did
-    bool dataUnchanged = true; // after a failure: Telefon.dat is exactly as before the import
-};
+using CsvImportResult = ImportResult;
 
 // Appends one contact per line of the file at path to Telefon.dat, in line order (see
 // CsvSplitter for the line format). The file is read as UTF-8 or Windows-1250 as

@@ -82,3 +82,36 @@ MaybeError replaceFileWhole(const QString& target,
     }
     return std::nullopt;
 }
+
+ImportResult importIntoBatch(
+    const DataStore& store, const QString& path,
+    const std::function<MaybeError(const DataFile& source, RecordAppendBatch& batch)>& read) {
+    ImportResult result;
+    DataFile source;
+    if (auto err = source.openExisting(path)) {
+        result.error = err;
+        return result;
+    }
+    RecordAppendBatch batch(store);
+    if (auto err = batch.begin()) {
+        result.error = err;
+        return result;
+    }
+    // Reading Telefon.dat into itself would never end.
+    MaybeError err = refuseDataFile(batch.dataFile(), source);
+    if (!err) {
+        source.adviseSequential();
+        err = read(source, batch);
+    }
+    if (!err)
+        err = batch.commit();
+    if (err) {
+        // A failed write has already rolled the batch back; a failed read has not.
+        (void)batch.rollback();
+        result.dataUnchanged = batch.fileUnchanged();
+        result.error = err;
+        return result;
+    }
+    result.added = batch.added();
+    return result;
+}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "appendbatch.h"
 #include "datafile.h"
 #include "storeerror.h"
 
@@ -32,3 +33,18 @@ StoreError exchangeWriteError(StoreError::Action action, const QString& path, in
 // is reported with the state ChangedNotSynced.
 MaybeError replaceFileWhole(const QString& target,
                             const std::function<MaybeError(QIODevice& out)>& fill);
+
+// What an import of an exchange file did.
+struct ImportResult {
+    qint64 added = 0;          // contacts appended
+    MaybeError error;          // what failed, if anything did
+    bool dataUnchanged = true; // after a failure: Telefon.dat is exactly as before the import
+};
+
+// The frame of every import: opens the exchange file at path (an existing regular file only),
+// begins one RecordAppendBatch on Telefon.dat, refuses Telefon.dat itself as the file, lets
+// read() add the file's records to the batch, and commits the batch only when read() and every
+// add succeeded; on any failure Telefon.dat is cut back to what it was.
+ImportResult importIntoBatch(
+    const DataStore& store, const QString& path,
+    const std::function<MaybeError(const DataFile& source, RecordAppendBatch& batch)>& read);

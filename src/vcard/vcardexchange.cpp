@@ -40,41 +40,13 @@ private:
 } // namespace
 
 VCardImportResult importVCard(const DataStore& store, const QString& path) {
-    VCardImportResult result;
-    DataFile source;
-    if (auto err = source.openExisting(path)) {
-        result.error = err;
-        return result;
-    }
-    RecordAppendBatch batch(store);
-    if (auto err = batch.begin()) {
-        result.error = err;
-        return result;
-    }
-    // Reading Telefon.dat into itself would never end.
-    if (auto err = refuseDataFile(batch.dataFile(), source)) {
-        (void)batch.rollback();
-        result.error = err;
-        return result;
-    }
-    source.adviseSequential();
-    SourceDevice device(source);
-    device.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
-    MaybeError err =
-        vcard::readCards(device, path, [&batch](const Record& r) { return batch.add(r); });
-    if (device.error())
-        err = device.error();
-    if (!err)
-        err = batch.commit();
-    if (err) {
-        // A failed write has already rolled the batch back; a failed read has not.
-        (void)batch.rollback();
-        result.dataUnchanged = batch.fileUnchanged();
-        result.error = err;
-        return result;
-    }
-    result.added = batch.added();
-    return result;
+    return importIntoBatch(store, path, [&path](const DataFile& source, RecordAppendBatch& batch) {
+        SourceDevice device(source);
+        device.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+        MaybeError err =
+            vcard::readCards(device, path, [&batch](const Record& r) { return batch.add(r); });
+        return device.error() ? device.error() : err;
+    });
 }
 
 MaybeError exportVCard(const DataStore& store, const QString& target, qint64* count) {

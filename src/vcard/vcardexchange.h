@@ -1,15 +1,12 @@
 #pragma once
 
 #include "datastore.h"
+#include "exchangefile.h"
 #include "storeerror.h"
 
 #include <QString>
 
-struct VCardImportResult {
-    qint64 added = 0;          // contacts appended
-    MaybeError error;          // what failed, if anything did
-    bool dataUnchanged = true; // after a failure: Telefon.dat is exactly as before the import
-};
+using VCardImportResult = ImportResult;
 
 // Appends one contact per card of the vCard file at path to Telefon.dat, in file order, through
 // one RecordAppendBatch: on any failure (the file cannot be opened or read, Telefon.dat cannot
