@@ -38,7 +38,7 @@ void append(benchmark::State& state) {
         const Record record = gen.next();
         qint64 recNo = 0;
         Stopwatch t;
-        const MaybeError err = store.append(record, &recNo);
+        const MaybeError err = store.append(record, recNo);
         state.SetIterationTime(t.seconds());
         if (err)
             return fail(state, err->message());

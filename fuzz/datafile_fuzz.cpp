@@ -64,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
                     rows.addRecords(block, first, n);
                     next += n;
                 },
-                &length),
+                length),
             "the register is read");
     require(length == static_cast<qint64>(size), "the length is told");
     require(next - 1 == count, "every whole record is listed, a broken tail is not");

@@ -517,26 +517,9 @@ void frmTelcsi::cmdTorol_Click() {
         deletion.cancel();
         return;
     }
-    // The list of the shortened file is read back while the file is flushed to disk: the same
-    // rows a reload would read, without waiting for the disk first.
-    RecordRows rows;
-    bool outOfMemory = false;
-    // Running out of memory here must not stop the deletion half way: the rows are given up.
-    const DataStore::BlockFn fill = [&rows, &outOfMemory](const char* block, qint64 first,
-                                                          qint64 count) {
-        if (outOfMemory)
-            return;
-        try {
-            rows.addRecords(block, first, count);
-        } catch (const std::bad_alloc&) {
-            outOfMemory = true;
-            rows = RecordRows();
-        }
-    };
-    bool listed = false;
     MaybeError err;
     try {
-        err = deletion.commit(&fill, &listed);
+        err = deletion.commit();
     } catch (const std::bad_alloc&) {
         // Only the copy can run out of memory, before it replaces anything.
         m_dialogs.message(programTitle(),
@@ -545,22 +528,10 @@ void frmTelcsi::cmdTorol_Click() {
                           Dialogs::Icon::Critical);
         return;
     }
-    if (err) {
-        if (!reportChangeError(*err, QStringLiteral("Az adatállomány nem változott."), QString()))
-            return;
-        listed = false; // read again after the message
-    }
-    if (outOfMemory) {
-        listOutOfMemory();
-    } else if (listed) {
-        try {
-            m_model->setRows(std::move(rows));
-        } catch (const std::bad_alloc&) {
-            listOutOfMemory();
-        }
-    } else {
-        Beolvas();
-    }
+    if (err &&
+        !reportChangeError(*err, QStringLiteral("Az adatállomány nem változott."), QString()))
+        return;
+    Beolvas();
     MezoDel();
 }
 
@@ -612,7 +583,7 @@ void frmTelcsi::searchList(const QCheckBox* searchSwitch, const QLineEdit* entry
                         rows.addRecord(record, first + i);
                 }
             },
-            &length);
+            length);
         // The name search empties the list before it looks at the file; the other three leave
         // the list alone when the file is empty or cannot be opened.
         if (emptyListFirst || length > 0)

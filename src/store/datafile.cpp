@@ -6,8 +6,6 @@
 
 #include <cerrno>
 #include <fcntl.h>
-#include <system_error>
-#include <thread>
 
 namespace {
 
@@ -226,18 +224,6 @@ MaybeError DataFile::close() {
     return std::nullopt;
 }
 
-void DataFile::closeInBackground() {
-    if (m_fd < 0)
-        return;
-    const int fd = m_fd;
-    m_fd = -1;
-    try {
-        std::thread([fd] { fsys::close(fd); }).detach();
-    } catch (const std::system_error&) {
-        fsys::close(fd);
-    }
-}
-
 MaybeError DataFile::copyFrom(const DataFile& source, qint64 from, qint64 to, qint64 size,
                               qint64& copied) {
     copied = 0;
@@ -279,6 +265,10 @@ MaybeError DataFile::writeRecord(qint64 n, const Record& record) {
 
 void DataFile::adviseSequential() const {
     fsys::adviseSequential(m_fd);
+}
+
+void DataFile::startWriteback(qint64 offset, qint64 size) const {
+    fsys::startWriteback(m_fd, offset, size);
 }
 
 MaybeError DataFile::rename(const QString& from, const QString& to) {

@@ -51,9 +51,6 @@ public:
     // Forces what was written onto the disk.
     MaybeError sync();
     MaybeError close();
-    // Closes the handle on another thread, for a file whose last close is slow and whose
-    // outcome no longer matters (a file that has just been replaced).
-    void closeInBackground();
 
     // Reads record n; found is false when the file holds no whole record n.
     MaybeError readRecord(qint64 n, Record& record, bool& found) const;
@@ -65,6 +62,9 @@ public:
                         qint64& copied);
     // Tells the system that the file will be read from start to end.
     void adviseSequential() const;
+    // Has the system start writing a range that was written to the disk; sync() still tells
+    // whether it got there.
+    void startWriteback(qint64 offset, qint64 size) const;
 
     static constexpr qint64 offsetOf(qint64 n) { return (n - 1) * kRecordSize; }
     // Whole records in a file of the given length; an incomplete tail is not a record.

@@ -4,10 +4,9 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cerrno>
 #include <memory>
-#include <system_error>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -61,15 +60,18 @@ MaybeError readRecordBlocks(const DataFile& file, qint64 count, const DataStore:
 
 } // namespace
 
-MaybeError DataStore::forEachRecord(const BlockFn& fn, qint64* lengthOut) const {
+MaybeError DataStore::forEachRecord(const BlockFn& fn) const {
+    qint64 length = 0;
+    return forEachRecord(fn, length);
+}
+
+MaybeError DataStore::forEachRecord(const BlockFn& fn, qint64& length) const {
+    length = 0;
     DataFile file;
     if (auto err = file.open(dataPath(), DataFile::Access::Read))
         return err;
-    qint64 length = 0;
     if (auto err = file.length(length))
         return err;
-    if (lengthOut)
-        *lengthOut = length;
     if (auto err = readRecordBlocks(file, DataFile::recordCount(length), fn))
         return err;
     return file.close();
@@ -84,7 +86,12 @@ MaybeError DataStore::readRecord(qint64 n, Record& record, bool& found) const {
     return file.close();
 }
 
-MaybeError DataStore::append(const Record& record, qint64* recNo) {
+MaybeError DataStore::append(const Record& record) {
+    qint64 recNo = 0;
+    return append(record, recNo);
+}
+
+MaybeError DataStore::append(const Record& record, qint64& recNo) {
     DataFile file;
     if (auto err = file.open(dataPath(), DataFile::Access::ReadWrite))
         return err;
@@ -125,8 +132,7 @@ MaybeError DataStore::append(const Record& record, qint64* recNo) {
             err->state = StoreError::State::MayBeDamaged;
         return err;
     }
-    if (recNo)
-        *recNo = n;
+    recNo = n;
     return finishWrite(file);
 }
 
@@ -213,7 +219,7 @@ MaybeError DataStore::emptyLinkedFile(const QString& target) {
         return fail(*err);
     if (auto err = DataFile::rename(temp, target))
         return fail(*err);
-    data.closeInBackground();
+    (void)data.close(); // only read, and replaced by now
     if (auto err = DataFile::syncFolder(folder)) {
         err->state = StoreError::State::ChangedNotSynced;
         return err;
@@ -279,32 +285,46 @@ MaybeError RecordDeletion::begin(qint64 n) {
 }
 
 MaybeError RecordDeletion::copyRange(qint64 from, qint64 to, qint64 size) {
+    // Each chunk goes to the disk as soon as it is copied, so that the disk writes while the
+    // rest is copied and the flush at the end has little left to wait for.
+    constexpr qint64 kChunk = kRecordSize * 65536; // about 18 MB
+    std::vector<char> buffer;
+    for (qint64 done = 0; done < size;) {
+        const qint64 n = std::min(kChunk, size - done);
+        if (auto err = copyChunk(from + done, to + done, n, buffer))
+            return err;
+        m_temp.startWriteback(to + done, n);
+        done += n;
+    }
+    return std::nullopt;
+}
+
+MaybeError RecordDeletion::copyChunk(qint64 from, qint64 to, qint64 size,
+                                     std::vector<char>& buffer) {
     // In-kernel copy where the system offers it, plain reads and writes for the rest.
     qint64 done = 0;
     if (auto err = m_temp.copyFrom(m_data, from, to, size, done))
         return err;
-    std::unique_ptr<char[]> buffer;
-    constexpr qint64 kChunk = kRecordSize * 4096;
+    constexpr qint64 kPiece = kRecordSize * 4096;
     while (done < size) {
-        if (!buffer)
-            buffer.reset(new char[kChunk]);
-        const qint64 want = std::min(kChunk, size - done);
+        buffer.resize(static_cast<std::size_t>(kPiece));
+        const qint64 want = std::min(kPiece, size - done);
         qint64 got = 0;
-        if (auto err = m_data.readAt(from + done, buffer.get(), want, got))
+        if (auto err = m_data.readAt(from + done, buffer.data(), want, got))
             return err;
         if (got < want) {
             StoreError e = systemError(StoreError::Action::Read, m_data.path(), 0);
             e.detail = QStringLiteral("A fájl rövidebb lett, miközben a program olvasta.");
             return e;
         }
-        if (auto err = m_temp.writeAt(to + done, buffer.get(), got))
+        if (auto err = m_temp.writeAt(to + done, buffer.data(), got))
             return err;
         done += got;
     }
     return std::nullopt;
 }
 
-MaybeError RecordDeletion::commit(const DataStore::BlockFn* readBack, bool* readBackComplete) {
+MaybeError RecordDeletion::commit() {
     auto fail = [this](StoreError err) -> MaybeError {
         m_data.close();
         m_temp.close();
@@ -317,52 +337,20 @@ MaybeError RecordDeletion::commit(const DataStore::BlockFn* readBack, bool* read
         return fail(*err);
     if (auto err = copyRange(before + kRecordSize, before, after))
         return fail(*err);
-    if (auto err = syncTemp(readBack, readBackComplete))
+    if (auto err = m_temp.sync())
         return fail(*err);
     if (auto err = m_temp.close())
         return fail(*err);
     if (auto err = DataFile::rename(m_tempPath, m_target))
         return fail(*err);
-    // Closing the last handle of the replaced file frees its blocks, which takes the file
-    // system a while on a large register; nothing waits for it.
-    m_data.closeInBackground();
+    // The replaced file was only read: how its handle closes changes nothing.
+    (void)m_data.close();
     // The rename has happened: a folder that cannot be synced does not undo the deletion, but
     // the user must know that a power cut still may.
     if (auto err = DataFile::syncFolder(m_targetFolder)) {
         err->state = StoreError::State::ChangedNotSynced;
         return err;
     }
-    return std::nullopt;
-}
-
-MaybeError RecordDeletion::syncTemp(const DataStore::BlockFn* readBack, bool* readBackComplete) {
-    if (readBackComplete)
-        *readBackComplete = false;
-    if (!readBack)
-        return m_temp.sync();
-    // The flush waits for the disk; read the new records back from the page cache meanwhile.
-    MaybeError syncError;
-    std::thread syncer;
-    try {
-        syncer = std::thread([this, &syncError] { syncError = m_temp.sync(); });
-    } catch (const std::system_error&) {
-        syncError = m_temp.sync();
-    }
-    MaybeError readError;
-    try {
-        readError = readRecordBlocks(m_temp, m_count - 1, *readBack);
-    } catch (...) {
-        // The flush must end before anything leaves this frame.
-        if (syncer.joinable())
-            syncer.join();
-        throw;
-    }
-    if (syncer.joinable())
-        syncer.join();
-    if (syncError)
-        return syncError;
-    if (readBackComplete)
-        *readBackComplete = !readError;
     return std::nullopt;
 }
 

@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <functional>
+#include <vector>
 
 // Telefon.dat and its temporary xx.dat in one folder, and the operations on the records.
 // Each call opens the files it needs and closes them before it returns.
@@ -23,8 +24,10 @@ public:
     using BlockFn = std::function<void(const char* records, qint64 firstRecNo, qint64 count)>;
 
     // Reads every whole record of Telefon.dat in large blocks; a missing file is created empty.
-    // length, when given, gets the file's length in bytes before the first block is read.
-    MaybeError forEachRecord(const BlockFn& fn, qint64* length = nullptr) const;
+    MaybeError forEachRecord(const BlockFn& fn) const;
+    // The same, and length gets the file's length in bytes, which may end in an incomplete
+    // record.
+    MaybeError forEachRecord(const BlockFn& fn, qint64& length) const;
 
     // Record n; found is false when the file has no whole record n.
     MaybeError readRecord(qint64 n, Record& record, bool& found) const;
@@ -32,7 +35,9 @@ public:
     // Writes the record behind the last whole one: after a file of k records and r more bytes
     // it becomes record k + 1 when r < 140, else k + 2 with the gap filled with blanks. A failed
     // write leaves the file as it was, or says in the error's state that it may not have.
-    MaybeError append(const Record& record, qint64* recNo = nullptr);
+    MaybeError append(const Record& record);
+    // The same, and recNo gets the number of the new record.
+    MaybeError append(const Record& record, qint64& recNo);
 
     // Overwrites record n in place; written is false when there is no record n. A failure
     // puts the old record back, or says in the error's state that it could not.
@@ -71,17 +76,14 @@ public:
 
     // Copies every other whole record and replaces Telefon.dat. On failure Telefon.dat is
     // untouched and the partial xx.dat is removed, except when only the folder could not be
-    // synced after the rename (the error's state tells). readBack, when given, gets the
-    // records of the new file while it is being flushed to disk; readBackComplete tells
-    // whether it got all of them.
-    MaybeError commit(const DataStore::BlockFn* readBack = nullptr,
-                      bool* readBackComplete = nullptr);
+    // synced after the rename (the error's state tells).
+    MaybeError commit();
     // Closes both files; the emptied xx.dat stays behind.
     void cancel();
 
 private:
     MaybeError copyRange(qint64 from, qint64 to, qint64 size);
-    MaybeError syncTemp(const DataStore::BlockFn* readBack, bool* readBackComplete);
+    MaybeError copyChunk(qint64 from, qint64 to, qint64 size, std::vector<char>& buffer);
 
     const DataStore& m_store;
     QString m_target;       // the file that is replaced

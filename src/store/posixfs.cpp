@@ -1,34 +1,22 @@
 #include "posixfs.h"
 
-#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <fcntl.h>
-#include <thread>
 #include <unistd.h>
 
 namespace fsys {
 
 namespace {
 
-std::atomic<Observer*> g_observer{nullptr};
-// Calls under way; an observer is not let go while one of them may still reach it.
-std::atomic<int> g_busy{0};
-
-struct Busy {
-    Busy() { g_busy.fetch_add(1, std::memory_order_acq_rel); }
-    ~Busy() { g_busy.fetch_sub(1, std::memory_order_acq_rel); }
-    Busy(const Busy&) = delete;
-    Busy& operator=(const Busy&) = delete;
-};
+Observer* g_observer = nullptr;
 
 // Makes the call f under the observer's eyes, keeping errno as the call left it.
 template <typename F>
 qint64 watched(Call call, int fd, const QByteArray& path, F&& f,
                const QByteArray& target = QByteArray()) {
-    const Busy busy;
-    Observer* observer = g_observer.load(std::memory_order_acquire);
+    Observer* observer = g_observer;
     if (!observer)
         return f();
     const CallInfo info{call, fd, path, target};
@@ -55,9 +43,8 @@ template <typename F> qint64 retrying(F&& f) {
 } // namespace
 
 Observer* setObserver(Observer* observer) {
-    Observer* previous = g_observer.exchange(observer, std::memory_order_acq_rel);
-    while (g_busy.load(std::memory_order_acquire) != 0)
-        std::this_thread::yield();
+    Observer* previous = g_observer;
+    g_observer = observer;
     return previous;
 }
 
@@ -207,6 +194,16 @@ void adviseSequential(int fd) {
     ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
 #else
     Q_UNUSED(fd);
+#endif
+}
+
+void startWriteback(int fd, qint64 offset, qint64 size) {
+#ifdef __linux__
+    ::sync_file_range(fd, offset, size, SYNC_FILE_RANGE_WRITE);
+#else
+    Q_UNUSED(fd);
+    Q_UNUSED(offset);
+    Q_UNUSED(size);
 #endif
 }
 

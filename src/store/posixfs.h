@@ -41,7 +41,7 @@ struct CallInfo {
     QByteArray target;
 };
 
-// Sees every call, from whichever thread makes it.
+// Sees every call.
 class Observer {
 public:
     virtual ~Observer() = default;
@@ -81,5 +81,8 @@ int mkdir(const QByteArray& path, mode_t mode = 0777);
 int makePath(const QByteArray& path);
 // A hint that the file will be read from start to end; its outcome does not matter.
 void adviseSequential(int fd);
+// Starts writing a range of a file's changed pages to the disk; a hint, whose outcome the
+// final sync tells. It returns once the disk has taken the work in hand, not when it is done.
+void startWriteback(int fd, qint64 offset, qint64 size);
 
 } // namespace fsys

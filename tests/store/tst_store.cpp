@@ -324,7 +324,7 @@ void tst_store::beyondTwoGigabytes() {
     QVERIFY(found);
     QCOMPARE(back, r);
     qint64 appended = 0;
-    QVERIFY(!store.append(r, &appended));
+    QVERIFY(!store.append(r, appended));
     QCOMPARE(appended, n + 1);
     QCOMPARE(QFileInfo(store.dataPath()).size(), (n + 1) * kRecordSize);
 }

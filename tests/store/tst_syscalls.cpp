@@ -150,22 +150,13 @@ void tst_syscalls::callOrder() {
             RecordDeletion deletion(store);
             QVERIFY(!deletion.begin(n));
             QVERIFY(deletion.hasRecord());
-            // Read back while the copy is flushed, as the window does.
-            qint64 listed = 0;
-            const DataStore::BlockFn count = [&listed](const char*, qint64, qint64 c) {
-                listed += c;
-            };
-            bool complete = false;
-            QVERIFY(!deletion.commit(&count, &complete));
-            QCOMPARE(listed, qint64(after.size()));
+            QVERIFY(!deletion.commit());
             break;
         }
         case Op::DeleteAll:
             QVERIFY(!store.removeAll());
             break;
         }
-        // The replaced file is closed on another thread; its close belongs to the change.
-        probe.waitForCloses();
         events = probe.events();
     }
     const QByteArray t = trace(events).toUtf8();

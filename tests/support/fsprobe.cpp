@@ -1,14 +1,8 @@
 #include "fsprobe.h"
 
 #include <QFile>
-#include <QThread>
 
 #include <new>
-
-namespace {
-// Calls run on more than one thread: whether this thread's call was failed on purpose.
-thread_local bool t_injected = false;
-} // namespace
 
 FsProbe::FsProbe() {
     m_previous = fsys::setObserver(this);
@@ -19,44 +13,23 @@ FsProbe::~FsProbe() {
 }
 
 void FsProbe::failCall(fsys::Call call, int nth, int error, const QString& path) {
-    QMutexLocker lock(&m_mutex);
     m_rules.append({call, path, nth, error});
 }
 
-void FsProbe::waitForCloses() const {
-    for (;;) {
-        {
-            QMutexLocker lock(&m_mutex);
-            int open = 0;
-            for (const Event& e : std::as_const(m_events))
-                open += e.call == fsys::Call::Open && e.result >= 0 ? 1
-                        : e.call == fsys::Call::Close               ? -1
-                                                                    : 0;
-            if (open <= 0)
-                return;
-        }
-        QThread::msleep(1);
-    }
-}
-
 QList<FsProbe::Event> FsProbe::events() const {
-    QMutexLocker lock(&m_mutex);
     return m_events;
 }
 
 int FsProbe::count(fsys::Call call) const {
-    QMutexLocker lock(&m_mutex);
     const auto it = m_counts.find(call);
     return it == m_counts.end() ? 0 : it->second;
 }
 
 int FsProbe::injected() const {
-    QMutexLocker lock(&m_mutex);
     return m_injected;
 }
 
 void FsProbe::clear() {
-    QMutexLocker lock(&m_mutex);
     m_events.clear();
     m_counts.clear();
     m_rules.clear();
@@ -70,24 +43,20 @@ QString FsProbe::pathOf(const fsys::CallInfo& info) const {
 }
 
 int FsProbe::before(const fsys::CallInfo& info) {
+    ++m_counts[info.call];
+    const QString path = pathOf(info);
     int error = 0;
-    {
-        QMutexLocker lock(&m_mutex);
-        ++m_counts[info.call];
-        const QString path = pathOf(info);
-        for (Rule& r : m_rules)
-            if (r.call == info.call && (r.path.isEmpty() || r.path == path) && ++r.seen == r.nth)
-                error = r.error;
-        t_injected = error != 0;
-        if (error != 0)
-            ++m_injected;
-        if (error < 0)
-            m_events.append({info.call, pathOf(info), {}, -1, 0, true});
-        if (info.call == fsys::Call::Close) // its number may be reused once it is closed
-        {
-            m_closing[info.fd] = pathOf(info);
-            m_handles.erase(info.fd);
-        }
+    for (Rule& r : m_rules)
+        if (r.call == info.call && (r.path.isEmpty() || r.path == path) && ++r.seen == r.nth)
+            error = r.error;
+    m_injecting = error != 0;
+    if (error != 0)
+        ++m_injected;
+    if (error < 0)
+        m_events.append({info.call, path, {}, -1, 0, true});
+    if (info.call == fsys::Call::Close) { // its number may be reused once it is closed
+        m_closing[info.fd] = path;
+        m_handles.erase(info.fd);
     }
     if (error < 0)
         throw std::bad_alloc();
@@ -95,7 +64,6 @@ int FsProbe::before(const fsys::CallInfo& info) {
 }
 
 void FsProbe::after(const fsys::CallInfo& info, qint64 result, int error) {
-    QMutexLocker lock(&m_mutex);
     QString path;
     if (info.call == fsys::Call::Close) {
         path = m_closing[info.fd];
@@ -103,8 +71,8 @@ void FsProbe::after(const fsys::CallInfo& info, qint64 result, int error) {
     } else {
         path = pathOf(info);
     }
-    m_events.append({info.call, path, QFile::decodeName(info.target), result, error, t_injected});
-    t_injected = false;
+    m_events.append({info.call, path, QFile::decodeName(info.target), result, error, m_injecting});
+    m_injecting = false;
     if (info.call == fsys::Call::Open && result >= 0)
         m_handles[static_cast<int>(result)] = QFile::decodeName(info.path);
 }

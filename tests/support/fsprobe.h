@@ -3,7 +3,6 @@
 #include "posixfs.h"
 
 #include <QList>
-#include <QMutex>
 #include <QString>
 
 #include <map>
@@ -31,10 +30,6 @@ public:
     // memory runs out.
     void failCall(fsys::Call call, int nth, int error, const QString& path = QString());
 
-    // Waits until every handle opened under the probe is closed again, also those closed on
-    // another thread after the change returned.
-    void waitForCloses() const;
-
     QList<Event> events() const;
     // Calls of a kind seen so far, failed ones included.
     int count(fsys::Call call) const;
@@ -55,7 +50,6 @@ private:
 
     QString pathOf(const fsys::CallInfo& info) const;
 
-    mutable QMutex m_mutex;
     fsys::Observer* m_previous = nullptr;
     std::map<int, QString> m_handles;
     std::map<int, QString> m_closing;
@@ -63,6 +57,7 @@ private:
     QList<Rule> m_rules;
     QList<Event> m_events;
     int m_injected = 0;
+    bool m_injecting = false; // whether the call under way was failed on purpose
 };
 
 const char* callName(fsys::Call call);
