@@ -19,8 +19,14 @@ public:
     bool matches(const char* record) const;
 
 private:
+    bool matchesAt(const std::uint8_t* field, int at) const;
+
     const std::array<std::uint8_t, 256>& m_upper;
     FieldLayout m_layout;
     QByteArray m_needle; // upper-cased bytes
     bool m_possible = true;
+    // The stored bytes whose upper case is the first byte of the needle, each repeated in
+    // all eight bytes of a word; unused ones repeat the first.
+    std::array<std::uint64_t, 4> m_firstBytes{};
+    bool m_wordSearch = false;
 };

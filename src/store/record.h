@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -41,15 +42,23 @@ struct BlankTrimmed {
     int end;
 };
 
-// Fields mostly end in a long run of blanks, so the run is skipped eight bytes at a time.
+// Fields mostly end in a long run of blanks, so the end is looked for eight bytes at a time:
+// in the first word from the right that is not all blanks, its highest non-blank byte is the
+// field's last character.
 inline BlankTrimmed trimBlanks(const char* field, int width) {
     constexpr std::uint64_t kEightBlanks = 0x2020202020202020ULL;
     int end = width;
     while (end >= 8) {
         std::uint64_t word;
         std::memcpy(&word, field + end - 8, sizeof word);
-        if (word != kEightBlanks)
+        const std::uint64_t differs = word ^ kEightBlanks;
+        if (differs != 0) {
+            const int after = std::endian::native == std::endian::little
+                                  ? std::countl_zero(differs) / 8
+                                  : std::countr_zero(differs) / 8;
+            end -= after;
             break;
+        }
         end -= 8;
     }
     while (end > 0 && field[end - 1] == ' ')
