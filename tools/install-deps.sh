@@ -7,7 +7,7 @@ set -euo pipefail
 
 packages=(
   g++ cmake make pkgconf
-  qt6-base-dev qt6-base-dev-tools libgl-dev libvulkan-dev
+  qt6-base-dev qt6-base-dev-tools libgl-dev libvulkan-dev libicu-dev
   qt6-translations-l10n qt6-qpa-plugins
   libbenchmark-dev
   fonts-liberation2 fonts-dejavu-core

@@ -345,7 +345,7 @@ void frmTelcsi::listOutOfMemory() {
 void frmTelcsi::Beolvas() {
     // A register too large for the memory leaves the list empty instead of ending the program.
     try {
-        RecordRows rows;
+        RecordRows rows = m_model->takeSpareRows();
         const MaybeError err =
             m_store.forEachRecord([&rows](const char* block, qint64 first, qint64 count) {
                 rows.addRecords(block, first, count);
@@ -548,7 +548,7 @@ void frmTelcsi::mnuAdatbazisDel_Click() {
     }
     // The list of a register that is gone. Telefon.dat is not made again here, so that the
     // file in the trash can be put back without a clash; the next change creates it.
-    m_model->setRows(RecordRows());
+    m_model->clear();
 }
 
 void frmTelcsi::txNev_Change() {
@@ -572,7 +572,7 @@ void frmTelcsi::searchList(const QCheckBox* searchSwitch, const QLineEdit* entry
     // without records. Running out of memory is told, and the list is left empty.
     try {
         const FieldMatcher matcher(field, entry->text());
-        RecordRows rows;
+        RecordRows rows = m_model->takeSpareRows();
         qint64 length = 0;
         // A failed read ends the search with the rows found until then.
         (void)m_store.forEachRecord(

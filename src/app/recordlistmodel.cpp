@@ -52,16 +52,27 @@ QVariant RecordListModel::headerData(int section, Qt::Orientation orientation, i
     return {};
 }
 
+RecordRows RecordListModel::takeSpareRows() {
+    RecordRows rows = std::move(m_spare);
+    m_spare = RecordRows();
+    rows.clear();
+    return rows;
+}
+
 void RecordListModel::setRows(RecordRows rows) {
     if (m_sortColumn >= 0 && rows.size() > 1)
         rows.reorder(sortedOrder(rows, m_sortColumn));
     beginResetModel();
-    m_rows = std::move(rows);
+    std::swap(m_rows, rows);
     endResetModel();
+    m_spare = std::move(rows);
 }
 
 void RecordListModel::clear() {
-    setRows(RecordRows());
+    beginResetModel();
+    m_rows = RecordRows();
+    endResetModel();
+    m_spare = RecordRows();
 }
 
 void RecordListModel::sortByColumn(int column) {
@@ -70,10 +81,10 @@ void RecordListModel::sortByColumn(int column) {
     m_sortColumn = column;
     if (m_rows.size() < 2)
         return;
-    const std::vector<std::uint32_t> order = sortedOrder(m_rows, column);
+    const ListVector<std::uint32_t> order = sortedOrder(m_rows, column);
     Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     // Keep the current row and the selection on the same records.
-    std::vector<int> newRow(order.size());
+    ListVector<int> newRow(order.size());
     for (std::size_t i = 0; i < order.size(); ++i)
         newRow[order[i]] = static_cast<int>(i);
     const QModelIndexList before = persistentIndexList();

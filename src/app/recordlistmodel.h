@@ -18,8 +18,12 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation,
                         int role = Qt::DisplayRole) const override;
 
-    // Replaces all rows with one reset.
+    // Empty rows to fill for setRows(), holding the memory of the rows it last replaced: a
+    // large list is then refilled without asking the system for fresh memory each time.
+    RecordRows takeSpareRows();
+    // Replaces all rows with one reset; the rows replaced become the spare ones.
     void setRows(RecordRows rows);
+    // Empties the list and gives its memory back.
     void clear();
 
     // Sorts ascending by a column (0 to 6) from now on.
@@ -31,5 +35,6 @@ public:
 
 private:
     RecordRows m_rows;
+    RecordRows m_spare;
     int m_sortColumn = -1;
 };

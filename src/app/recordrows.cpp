@@ -4,13 +4,12 @@
 #include "record.h"
 
 #include <cstring>
-#include <type_traits>
 
 namespace {
 
 // Record fields in the order of the list's columns.
-constexpr std::array<Field, 6> kShown = {Field::Nev,  Field::Telepules, Field::Cim,
-                                         Field::Tel1, Field::Tel2,      Field::Megj};
+constexpr std::array<Field, RecordRows::kColumns - 1> kShown = {
+    Field::Nev, Field::Telepules, Field::Cim, Field::Tel1, Field::Tel2, Field::Megj};
 
 // The most text one row can hold.
 constexpr std::size_t kMaxRowText = [] {
@@ -27,42 +26,55 @@ void RecordRows::addRecords(const char* records, qint64 first, qint64 count) {
         addRecord(records + i * kRecordSize, first + i);
 }
 
-void RecordRows::addRecord(const char* record, qint64 recNo) {
-    static_assert(std::is_trivially_copyable_v<Row>);
-    if ((m_size + 1) * sizeof(Row) > m_rows.capacity())
-        m_rows.reserve((m_size + 1) * sizeof(Row));
-    if (m_textSize + kMaxRowText > m_text.capacity())
-        m_text.reserve(m_textSize + kMaxRowText);
+namespace {
 
-    Row row;
-    row.offset = m_textSize;
-    row.recNo = recNo;
-    char* out = m_text.data() + m_textSize;
-    // Each field is copied at its full width, whatever its length: a fixed-size copy is a few
-    // vector moves, and the room behind the row is reserved anyway.
-    auto copyField = [&]<int Width>(int offset, std::size_t c) {
-        const char* p = record + offset;
-        const auto [begin, end] = trimBlanks(p, Width);
-        if (begin == 0)
-            std::memcpy(out, p, Width);
-        else
-            std::memmove(out, p + begin, static_cast<std::size_t>(end - begin));
-        row.length[c] = static_cast<std::uint8_t>(end - begin);
-        out += end - begin;
-    };
-    copyField.operator()<layout(Field::Nev).width>(layout(Field::Nev).offset, 0);
-    copyField.operator()<layout(Field::Telepules).width>(layout(Field::Telepules).offset, 1);
-    copyField.operator()<layout(Field::Cim).width>(layout(Field::Cim).offset, 2);
-    copyField.operator()<layout(Field::Tel1).width>(layout(Field::Tel1).offset, 3);
-    copyField.operator()<layout(Field::Tel2).width>(layout(Field::Tel2).offset, 4);
-    copyField.operator()<layout(Field::Megj).width>(layout(Field::Megj).offset, 5);
-    m_textSize = static_cast<std::size_t>(out - m_text.data());
-    std::memcpy(m_rows.data() + m_size * sizeof(Row), &row, sizeof(Row));
-    ++m_size;
+// Copies a field without the blanks around it to out and returns its length. The field is
+// copied at its full width, which is a few fixed moves instead of a call; only the trimmed
+// part counts, and out has room for the full width.
+template <Field F> std::uint8_t copyTrimmed(const char* record, char* out) {
+    constexpr FieldLayout l = layout(F);
+    const char* field = record + l.offset;
+    const auto [begin, end] = trimBlanks(field, l.width);
+    if (begin == 0)
+        std::memcpy(out, field, l.width);
+    else
+        std::memmove(out, field + begin, static_cast<std::size_t>(end - begin));
+    return static_cast<std::uint8_t>(end - begin);
+}
+
+} // namespace
+
+void RecordRows::addRecord(const char* record, qint64 recNo) {
+    // The row is put together on the stack and appended in one go: one size check and one
+    // copy instead of six of each.
+    char text[kMaxRowText];
+    Row row{m_text.size(), recNo, {}};
+    std::size_t used = 0;
+    // Each field starts where the text of the fields before it ends, so the full width of
+    // each still fits in text.
+    row.length[0] = copyTrimmed<Field::Nev>(record, text + used);
+    used += row.length[0];
+    row.length[1] = copyTrimmed<Field::Telepules>(record, text + used);
+    used += row.length[1];
+    row.length[2] = copyTrimmed<Field::Cim>(record, text + used);
+    used += row.length[2];
+    row.length[3] = copyTrimmed<Field::Tel1>(record, text + used);
+    used += row.length[3];
+    row.length[4] = copyTrimmed<Field::Tel2>(record, text + used);
+    used += row.length[4];
+    row.length[5] = copyTrimmed<Field::Megj>(record, text + used);
+    used += row.length[5];
+    m_text.insert(m_text.end(), text, text + used);
+    m_rows.push_back(row);
+}
+
+void RecordRows::clear() {
+    m_rows.clear();
+    m_text.clear();
 }
 
 std::string_view RecordRows::bytes(std::size_t row, int column) const {
-    const Row& r = rows()[row];
+    const Row& r = m_rows[row];
     std::size_t offset = r.offset;
     for (int c = 0; c < column; ++c)
         offset += r.length[static_cast<std::size_t>(c)];
@@ -71,17 +83,15 @@ std::string_view RecordRows::bytes(std::size_t row, int column) const {
 
 QString RecordRows::text(std::size_t row, int column) const {
     if (column == kRecNoColumn)
-        return QString::number(rows()[row].recNo);
+        return QString::number(m_rows[row].recNo);
     const std::string_view b = bytes(row, column);
     return cp1250::decode(QByteArrayView(b.data(), static_cast<qsizetype>(b.size())));
 }
 
-void RecordRows::reorder(const std::vector<std::uint32_t>& order) {
-    PageBuffer sorted;
-    sorted.reserve(order.size() * sizeof(Row));
-    Row* out = reinterpret_cast<Row*>(sorted.data());
-    const Row* in = rows();
-    for (std::size_t i = 0; i < order.size(); ++i)
-        out[i] = in[order[i]];
+void RecordRows::reorder(const ListVector<std::uint32_t>& order) {
+    ListVector<Row> sorted;
+    sorted.reserve(order.size());
+    for (std::uint32_t i : order)
+        sorted.push_back(m_rows[i]);
     m_rows = std::move(sorted);
 }

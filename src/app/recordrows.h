@@ -1,16 +1,16 @@
 #pragma once
 
-#include "pagebuffer.h"
+#include "listmemory.h"
 
 #include <QString>
 
 #include <array>
 #include <cstdint>
 #include <string_view>
-#include <vector>
 
 // The rows of the record list as they were read: the six shown fields of each record, without
-// their surrounding blanks, kept as Windows-1250 bytes in one block, and the record number.
+// their surrounding blanks, kept as Windows-1250 bytes one after the other, and the record
+// number.
 class RecordRows {
 public:
     static constexpr int kColumns = 7;
@@ -20,28 +20,26 @@ public:
     void addRecord(const char* record, qint64 recNo);
     // Adds the rows of count consecutive records numbered from first on.
     void addRecords(const char* records, qint64 first, qint64 count);
+    // Removes every row; the memory stays for the next rows.
+    void clear();
 
-    std::size_t size() const { return m_size; }
-    bool empty() const { return m_size == 0; }
-    qint64 recordNumber(std::size_t row) const { return rows()[row].recNo; }
+    std::size_t size() const { return m_rows.size(); }
+    bool empty() const { return m_rows.empty(); }
+    qint64 recordNumber(std::size_t row) const { return m_rows[row].recNo; }
     QString text(std::size_t row, int column) const;
     // The Windows-1250 bytes of a text column (0 to 5).
     std::string_view bytes(std::size_t row, int column) const;
 
     // Puts the rows in the order of the given row indices (a permutation).
-    void reorder(const std::vector<std::uint32_t>& order);
+    void reorder(const ListVector<std::uint32_t>& order);
 
 private:
     struct Row {
-        std::uint64_t offset;
+        std::size_t offset; // of the first column's text
         qint64 recNo;
-        std::array<std::uint8_t, 6> length;
+        std::array<std::uint8_t, kColumns - 1> length;
     };
-    const Row* rows() const { return reinterpret_cast<const Row*>(m_rows.data()); }
-    Row* rows() { return reinterpret_cast<Row*>(m_rows.data()); }
 
-    PageBuffer m_text;
-    std::size_t m_textSize = 0;
-    PageBuffer m_rows;
-    std::size_t m_size = 0;
+    ListVector<Row> m_rows;
+    ListVector<char> m_text;
 };

@@ -1,0 +1,210 @@
+// The pieces behind the record list: its memory, the distinct texts of a column, the rows and
+// their order, measured against the plainest way of getting the same.
+#include "cp1250.h"
+#include "distincttexts.h"
+#include "listmemory.h"
+#include "listsort.h"
+#include "record.h"
+#include "recordlistmodel.h"
+#include "recordrows.h"
+
+#include <QCollator>
+#include <QRandomGenerator>
+#include <QTest>
+
+#include <algorithm>
+#include <map>
+#include <numeric>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Hungarian names with what makes collation hard: the double letters (cs, dzs, gy, ly, ny, sz,
+// ty, zs and their long forms like ssz), accents on both sides of a pair, case, digits,
+// punctuation and blanks.
+QString randomName(QRandomGenerator& random) {
+    static const QStringList parts = {
+        u"a"_s, u"á"_s,  u"b"_s,   u"c"_s,   u"cs"_s,  u"ccs"_s, u"d"_s,  u"dz"_s, u"dzs"_s,
+        u"e"_s, u"é"_s,  u"g"_s,   u"gy"_s,  u"ggy"_s, u"h"_s,   u"i"_s,  u"í"_s,  u"k"_s,
+        u"l"_s, u"ly"_s, u"lly"_s, u"n"_s,   u"ny"_s,  u"nny"_s, u"o"_s,  u"ó"_s,  u"ö"_s,
+        u"ő"_s, u"s"_s,  u"sz"_s,  u"ssz"_s, u"t"_s,   u"ty"_s,  u"u"_s,  u"ú"_s,  u"ü"_s,
+        u"ű"_s, u"z"_s,  u"zs"_s,  u"Cs"_s,  u"CS"_s,  u"Sz"_s,  u"Gy"_s, u"Ö"_s,  u"Ő"_s,
+        u" "_s, u"-"_s,  u"."_s,   u"1"_s,   u"10"_s,  u"9"_s,   u"Š"_s,  u"ß"_s,  u"x"_s};
+    QString s;
+    const int n = static_cast<int>(random.bounded(7));
+    for (int i = 0; i < n; ++i)
+        s += parts[static_cast<qsizetype>(random.bounded(parts.size()))];
+    return s.left(40);
+}
+
+RecordRows rowsOf(const QStringList& names) {
+    RecordRows rows;
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        Record r;
+        r.setField(Field::Nev, names[i]);
+        r.setField(Field::Cim, u"Fő utca %1."_s.arg(names.size() - i));
+        rows.addRecord(r.data(), i + 1);
+    }
+    return rows;
+}
+
+} // namespace
+
+class tst_listrows : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void listMemory_data();
+    void listMemory();
+    void distinctTexts();
+    void rowsKeepTheirFields();
+    void sortFollowsQtCollation();
+    void sortIsStable();
+    void recordNumbersSortAsText();
+    void spareRowsStartEmpty();
+};
+
+void tst_listrows::listMemory_data() {
+    QTest::addColumn<qsizetype>("count");
+    QTest::newRow("empty") << qsizetype(0);
+    QTest::newRow("small") << qsizetype(1000);
+    QTest::newRow("just under a huge page") << qsizetype(listmemory::kHugePage / 8 - 1);
+    QTest::newRow("exactly a huge page") << qsizetype(listmemory::kHugePage / 8);
+    QTest::newRow("several, not whole") << qsizetype(3 * listmemory::kHugePage / 8 + 5);
+}
+
+void tst_listrows::listMemory() {
+    QFETCH(qsizetype, count);
+    // Growing one element at a time crosses from the heap to mapped blocks and back on the
+    // way; every value must survive each move.
+    ListVector<std::uint64_t> v;
+    for (qsizetype i = 0; i < count; ++i)
+        v.push_back(static_cast<std::uint64_t>(i) * 2654435761u);
+    ListVector<std::uint64_t> copy = v;
+    v.clear();
+    v.shrink_to_fit();
+    QCOMPARE(copy.size(), static_cast<std::size_t>(count));
+    for (qsizetype i = 0; i < count; ++i)
+        QCOMPARE(copy[static_cast<std::size_t>(i)], static_cast<std::uint64_t>(i) * 2654435761u);
+    QVERIFY_THROWS_EXCEPTION(std::bad_alloc,
+                             ListVector<char>(std::size_t(1) << 62, '\0').push_back('x'));
+}
+
+void tst_listrows::distinctTexts() {
+    DistinctTexts distinct;
+    std::map<std::string, std::uint32_t> plain;
+    QRandomGenerator random(40);
+    // Enough texts for the table to grow many times, with repeats, prefixes of each other and
+    // the empty text.
+    for (int i = 0; i < 200000; ++i) {
+        const std::string text = std::to_string(random.bounded(60000))
+                                     .substr(0, static_cast<std::size_t>(random.bounded(6)));
+        const auto [it, added] = plain.try_emplace(text, static_cast<std::uint32_t>(plain.size()));
+        QCOMPARE(distinct.idOf(text), it->second);
+    }
+    QCOMPARE(distinct.size(), plain.size());
+    for (const auto& [text, id] : plain)
+        QCOMPARE(distinct.text(id), std::string_view(text));
+}
+
+void tst_listrows::rowsKeepTheirFields() {
+    const Field shown[] = {Field::Nev,  Field::Telepules, Field::Cim,
+                           Field::Tel1, Field::Tel2,      Field::Megj};
+    QRandomGenerator random(199);
+    std::vector<Record> records;
+    RecordRows rows;
+    for (int i = 0; i < 2000; ++i) {
+        // Any bytes at all, blanks at both ends of a field as often as not.
+        Record r;
+        for (int b = 0; b < kRecordSize; ++b)
+            r.data()[b] = random.bounded(3) == 0 ? ' ' : static_cast<char>(random.bounded(256));
+        records.push_back(r);
+        rows.addRecord(r.data(), 7 + i);
+    }
+    for (int pass = 0; pass < 2; ++pass) {
+        QCOMPARE(rows.size(), records.size());
+        for (std::size_t i = 0; i < records.size(); ++i) {
+            QCOMPARE(rows.recordNumber(i), qint64(7 + i));
+            for (int c = 0; c < RecordRows::kRecNoColumn; ++c)
+                QCOMPARE(rows.text(i, c), records[i].displayField(shown[c]));
+            QCOMPARE(rows.text(i, RecordRows::kRecNoColumn), QString::number(7 + i));
+        }
+        // Filled again after a clear, the rows are the same.
+        rows.clear();
+        QVERIFY(rows.empty());
+        for (std::size_t i = 0; i < records.size(); ++i)
+            rows.addRecord(records[i].data(), qint64(7 + i));
+    }
+}
+
+void tst_listrows::sortFollowsQtCollation() {
+    QRandomGenerator random(1250);
+    QStringList names;
+    for (int i = 0; i < 6000; ++i)
+        names.append(randomName(random));
+    // Blanks around a name are not part of it, and the stored text lacks what the code page
+    // lacks.
+    for (QString& n : names)
+        n = cp1250::decode(cp1250::encode(n)).trimmed();
+    const RecordRows rows = rowsOf(names);
+
+    QCollator collator(QLocale(QLocale::Hungarian, QLocale::Hungary));
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    std::vector<std::uint32_t> expected(static_cast<std::size_t>(names.size()));
+    std::iota(expected.begin(), expected.end(), 0u);
+    std::stable_sort(expected.begin(), expected.end(), [&](std::uint32_t a, std::uint32_t b) {
+        return collator.compare(names[a], names[b]) < 0;
+    });
+    const ListVector<std::uint32_t> order = sortedOrder(rows, 0);
+    QCOMPARE(order.size(), expected.size());
+    for (std::size_t i = 1; i < order.size(); ++i) {
+        // Names the collation holds equal may stand in either order, all others as Qt has them.
+        const QString& before = names[order[i - 1]];
+        const QString& after = names[order[i]];
+        QVERIFY2(collator.compare(before, after) <= 0, qPrintable(before + u" / "_s + after));
+        QVERIFY2(collator.compare(names[expected[i]], after) == 0,
+                 qPrintable(names[expected[i]] + u" / "_s + after));
+    }
+}
+
+void tst_listrows::sortIsStable() {
+    // Equal names keep the order they had; names the collation holds equal but that differ
+    // in their bytes come in the order of their bytes, capitals first.
+    const QStringList names = {u"Kovács"_s, u"Ádám"_s, u"kovács"_s, u"ádám"_s,
+                               u"Kovács"_s, u"Ádám"_s, u"Bíró"_s,   u"ádám"_s};
+    const ListVector<std::uint32_t> order = sortedOrder(rowsOf(names), 0);
+    const std::vector<std::uint32_t> got(order.begin(), order.end());
+    QCOMPARE(got, (std::vector<std::uint32_t>{1, 5, 3, 7, 6, 0, 4, 2}));
+}
+
+void tst_listrows::recordNumbersSortAsText() {
+    RecordRows rows;
+    Record r;
+    for (qint64 n : {9, 10, 1, 100, 2, 19})
+        rows.addRecord(r.data(), n);
+    const ListVector<std::uint32_t> order = sortedOrder(rows, RecordRows::kRecNoColumn);
+    QStringList got;
+    for (std::uint32_t i : order)
+        got.append(rows.text(i, RecordRows::kRecNoColumn));
+    QCOMPARE(got, (QStringList{u"1"_s, u"10"_s, u"100"_s, u"19"_s, u"2"_s, u"9"_s}));
+}
+
+void tst_listrows::spareRowsStartEmpty() {
+    RecordListModel model;
+    model.setRows(rowsOf({u"Első"_s, u"Második"_s}));
+    model.setRows(rowsOf({u"Harmadik"_s}));
+    // The rows replaced come back empty, and filling them leaves the list as it is.
+    RecordRows spare = model.takeSpareRows();
+    QVERIFY(spare.empty());
+    Record r;
+    r.setField(Field::Nev, u"Negyedik"_s);
+    spare.addRecord(r.data(), 4);
+    QCOMPARE(model.rowCount(), 1);
+    QCOMPARE(model.text(0, 0), u"Harmadik"_s);
+    model.setRows(std::move(spare));
+    QCOMPARE(model.text(0, 0), u"Negyedik"_s);
+    QVERIFY(model.takeSpareRows().empty());
+}
+
+QTEST_GUILESS_MAIN(tst_listrows)
+#include "tst_listrows.moc"
