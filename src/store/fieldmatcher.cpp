@@ -58,9 +58,7 @@ FieldMatcher::FieldMatcher(Field field, QStringView text)
             return; // more spellings than the word search takes: byte by byte
         m_firstBytes[static_cast<std::size_t>(count++)] = kOnes * static_cast<std::uint64_t>(b);
     }
-    for (int i = count; i < static_cast<int>(m_firstBytes.size()); ++i)
-        m_firstBytes[static_cast<std::size_t>(i)] = m_firstBytes[0];
-    m_wordSearch = count > 0;
+    m_spellings = count;
 }
 
 bool FieldMatcher::matchesAt(const std::uint8_t* field, int at) const {
@@ -84,7 +82,7 @@ bool FieldMatcher::matches(const char* record) const {
     // The needle begins and ends with a non-blank, so wherever it is found it lies inside
     // the field's text: the blanks around the text need not be cut off first.
     const int last = width - k; // the last place the needle can start
-    if (!m_wordSearch) {
+    if (m_spellings == 0) {
         for (int at = 0; at <= last; ++at)
             if (matchesAt(field, at))
                 return true;
@@ -96,8 +94,8 @@ bool FieldMatcher::matches(const char* record) const {
         const int at = base + 8 <= width ? base : width - 8;
         const std::uint64_t word = loadWord(field + at);
         std::uint64_t hits = 0;
-        for (std::uint64_t first : m_firstBytes)
-            hits |= zeroBytes(word ^ first);
+        for (int i = 0; i < m_spellings; ++i)
+            hits |= zeroBytes(word ^ m_firstBytes[static_cast<std::size_t>(i)]);
         hits &= ~std::uint64_t(0) << (8 * (base - at));
         while (hits != 0) {
             const int place = at + std::countr_zero(hits) / 8;

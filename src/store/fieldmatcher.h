@@ -26,7 +26,7 @@ private:
     QByteArray m_needle; // upper-cased bytes
     bool m_possible = true;
     // The stored bytes whose upper case is the first byte of the needle, each repeated in
-    // all eight bytes of a word; unused ones repeat the first.
+    // all eight bytes of a word; none when the field is searched byte by byte.
     std::array<std::uint64_t, 4> m_firstBytes{};
-    bool m_wordSearch = false;
+    int m_spellings = 0;
 };
