@@ -17,7 +17,7 @@ bool mapped(std::size_t bytes) {
 #endif
 }
 
-std::size_t roundUp(std::size_t bytes) {
+[[maybe_unused]] std::size_t roundUp(std::size_t bytes) {
     return (bytes + kHugePage - 1) / kHugePage * kHugePage;
 }
 

@@ -4,6 +4,7 @@
 #include "record.h"
 
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -28,11 +29,11 @@ void RecordRows::addRecords(const char* records, qint64 first, qint64 count) {
 
 namespace {
 
-// Copies a field without the blanks around it to out and returns its length. The field is
-// copied at its full width, which is a few fixed moves instead of a call; only the trimmed
-// part counts, and out has room for the full width.
-template <Field F> std::uint8_t copyTrimmed(const char* record, char* out) {
-    constexpr FieldLayout l = layout(F);
+// Copies the shown field of column C without the blanks around it to out and returns its
+// length. The field is copied at its full width, which is a few fixed moves instead of a call;
+// only the trimmed part counts, and out has room for the full width.
+template <std::size_t C> std::uint8_t copyTrimmed(const char* record, char* out) {
+    constexpr FieldLayout l = layout(kShown[C]);
     const char* field = record + l.offset;
     const auto [begin, end] = trimBlanks(field, l.width);
     if (begin == 0)
@@ -46,24 +47,15 @@ template <Field F> std::uint8_t copyTrimmed(const char* record, char* out) {
 
 void RecordRows::addRecord(const char* record, qint64 recNo) {
     // The row is put together on the stack and appended in one go: one size check and one
-    // copy instead of six of each.
+    // copy instead of six of each. Each field goes where the text of the fields before it
+    // ends, so the full width of each still fits.
     char text[kMaxRowText];
     Row row{m_text.size(), recNo, {}};
     std::size_t used = 0;
-    // Each field starts where the text of the fields before it ends, so the full width of
-    // each still fits in text.
-    row.length[0] = copyTrimmed<Field::Nev>(record, text + used);
-    used += row.length[0];
-    row.length[1] = copyTrimmed<Field::Telepules>(record, text + used);
-    used += row.length[1];
-    row.length[2] = copyTrimmed<Field::Cim>(record, text + used);
-    used += row.length[2];
-    row.length[3] = copyTrimmed<Field::Tel1>(record, text + used);
-    used += row.length[3];
-    row.length[4] = copyTrimmed<Field::Tel2>(record, text + used);
-    used += row.length[4];
-    row.length[5] = copyTrimmed<Field::Megj>(record, text + used);
-    used += row.length[5];
+    [&]<std::size_t... C>(std::index_sequence<C...>) {
+        ((row.length[C] = copyTrimmed<C>(record, text + used), used += row.length[C]), ...);
+    }
+    (std::make_index_sequence<kShown.size()>());
     m_text.insert(m_text.end(), text, text + used);
     m_rows.push_back(row);
 }
