@@ -5,31 +5,21 @@
 #include "datastore.h"
 #include "vcardexchange.h"
 #include "vcardreader.h"
-#include "vcardwriter.h"
 
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 #include <QTemporaryDir>
 
 #include <map>
-#include <unistd.h>
 
 using namespace benchutil;
 
 namespace {
 
-// Writes every record of the register to path the way the window does: replaced whole, on disk
-// before it takes the old file's place.
+// Writes every record of the register to path through the window's own export.
 QString exportTo(const DataStore& store, const QString& path, qint64& cards) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return file.errorString();
-    if (const MaybeError err = vcard::writeCards(store, file, path, &cards))
-        return err->message();
-    if (!file.flush() || ::fdatasync(file.handle()) != 0 || !file.commit())
-        return QStringLiteral("cannot save %1").arg(path);
-    return QString();
+    const MaybeError err = exportVCard(store, path, &cards);
+    return err ? err->message() : QString();
 }
 
 // The vCard file of a generated register, made once per run.

@@ -1,7 +1,6 @@
 #include "aboutwidgets.h"
 
 #include <QMouseEvent>
-#include <QPainter>
 
 LinkLabel::LinkLabel(const QString& text, QWidget* parent)
     : QLabel(text, parent) {
@@ -27,14 +26,4 @@ void LinkLabel::mouseReleaseEvent(QMouseEvent* event) {
     event->accept();
     if (click)
         Q_EMIT clicked();
-}
-
-DrawnLine::DrawnLine(const QColor& colour, QWidget* parent)
-    : QWidget(parent)
-    , m_colour(colour) {
-    setAttribute(Qt::WA_TransparentForMouseEvents);
-}
-
-void DrawnLine::paintEvent(QPaintEvent*) {
-    QPainter(this).fillRect(rect(), m_colour);
 }

@@ -1,8 +1,6 @@
 #pragma once
 
-#include <QColor>
 #include <QLabel>
-#include <QWidget>
 
 // A label that reports the mouse moving over it and a click on it.
 class LinkLabel final : public QLabel {
@@ -21,18 +19,4 @@ protected:
 
 private:
     bool m_pressed = false;
-};
-
-// A line drawn on the window's background; the mouse passes through it to the window.
-class DrawnLine final : public QWidget {
-    Q_OBJECT
-public:
-    DrawnLine(const QColor& colour, QWidget* parent);
-    QColor colour() const { return m_colour; }
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-
-private:
-    QColor m_colour;
 };

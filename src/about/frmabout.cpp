@@ -8,6 +8,7 @@
 #include "programs.h"
 #include "registry.h"
 #include "version.h"
+#include "widgets.h"
 
 #include <QLabel>
 #include <QMouseEvent>
@@ -24,8 +25,8 @@ const QColor kLinkOpenColour(0, 0, 128);
 const QColor kLinkHoverColour(255, 0, 0);
 const QColor kLinkRestColour(0, 0, 192);
 
-const QString kSysInfoKey = QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO");
-const QString kSysInfoValue = QStringLiteral("PATH");
+const QString kSysInfoKey = QString::fromLatin1(registry::kSysInfoKey);
+const QString kSysInfoValue = QString::fromLatin1(registry::kSysInfoValue);
 const QString kSysInfoFolderKey = QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools Location");
 const QString kSysInfoFolderValue = QStringLiteral("MSINFO");
 const QString kSysInfoFile = QStringLiteral("\\MSINFO32.EXE");
@@ -70,9 +71,9 @@ void frmAbout::buildControls() {
         return place(l, name, l->text(), left, top, width, height);
     };
     // The etched separator is drawn on the background, under every control.
-    place(new DrawnLine(QColor(128, 128, 128), this), "Line1_1",
+    place(new OutlineBox(Qt::gray, 0, QColor(128, 128, 128), this), "Line1_1",
           QStringLiteral("Elválasztó vonal, szürke"), 90, 2445, 5654 - 90, 15);
-    place(new DrawnLine(QColor(255, 255, 255), this), "Line1_0",
+    place(new OutlineBox(Qt::white, 0, QColor(255, 255, 255), this), "Line1_0",
           QStringLiteral("Elválasztó vonal, fehér"), 105, 2460, 5654 - 105, 30);
 
     lblTitle = label(new QLabel(this), "lblTitle", 1050, 135, 3885, 480);
@@ -80,9 +81,7 @@ void frmAbout::buildControls() {
     lblTitle->setFont(dialogFont(9.75, true));
     lblVersion = label(new QLabel(this), "lblVersion", 1080, 630, 3885, 225);
     lblDescription = label(new QLabel(this), "lblDescription", 1050, 900, 3885, 270);
-    QPalette black = lblDescription->palette();
-    black.setColor(QPalette::WindowText, Qt::black);
-    lblDescription->setPalette(black);
+    paintLink(lblDescription, Qt::black);
     lblDescription->setToolTip(QStringLiteral("Telefonszám:  ") + makerPhone());
 
     label(new QLabel(QStringLiteral("E-mail:"), this), "Label3_1", 1035, 1260, 645, 240);
@@ -168,8 +167,7 @@ void frmAbout::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void frmAbout::Form_MouseMove() {
-    for (QLabel* l :
-         {static_cast<QLabel*>(Label1), static_cast<QLabel*>(Label4), static_cast<QLabel*>(Label2)})
+    for (QLabel* l : {Label1, Label4, Label2})
         paintLink(l, kLinkRestColour);
 }
 

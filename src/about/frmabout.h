@@ -4,7 +4,6 @@
 
 #include <QDialog>
 
-class DrawnLine;
 class LinkLabel;
 class QLabel;
 class QPushButton;

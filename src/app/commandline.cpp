@@ -29,6 +29,8 @@ QString dashed(const QString& name) {
 } // namespace
 
 CommandLine parseCommandLine(const QStringList& arguments) {
+    const QString kFolderMissing =
+        QStringLiteral("A --data-dir kapcsoló után meg kell adni a mappát.");
     const Options options;
     QCommandLineParser parser;
     // "-platform" and the other options Qt reads itself are long options, never a row of
@@ -56,12 +58,11 @@ CommandLine parseCommandLine(const QStringList& arguments) {
     if (!parsed) {
         // The remaining failures: --data-dir without its folder, or a value given to a
         // switch that takes none ("--help=x" is caught above as help).
-        const bool lastIsDataDir = !arguments.isEmpty() && arguments.size() > 1 &&
-                                   (arguments.constLast() == QStringLiteral("--data-dir") ||
-                                    arguments.constLast() == QStringLiteral("-data-dir"));
-        result.error = lastIsDataDir
-                           ? QStringLiteral("A --data-dir kapcsoló után meg kell adni a mappát.")
-                           : QStringLiteral("Hibás kapcsoló: %1").arg(parser.errorText());
+        const bool lastIsDataDir =
+            arguments.size() > 1 && (arguments.constLast() == QStringLiteral("--data-dir") ||
+                                     arguments.constLast() == QStringLiteral("-data-dir"));
+        result.error = lastIsDataDir ? kFolderMissing
+                                     : QStringLiteral("Hibás kapcsoló: %1").arg(parser.errorText());
         return result;
     }
     if (!parser.positionalArguments().isEmpty()) {
@@ -75,7 +76,7 @@ CommandLine parseCommandLine(const QStringList& arguments) {
         return result;
     }
     if (!dirs.isEmpty() && dirs.constFirst().isEmpty()) {
-        result.error = QStringLiteral("A --data-dir kapcsoló után meg kell adni a mappát.");
+        result.error = kFolderMissing;
         return result;
     }
     result.action = CommandLine::Action::Run;

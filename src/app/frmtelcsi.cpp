@@ -27,7 +27,6 @@
 #include <QLocale>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QScreen>
 
 #include <array>
 #include <memory>
@@ -241,13 +240,7 @@ void frmTelcsi::placeWindow() {
     const int outerHeight = twips(10250);
     const QMargins frame = form::frameMargins(this);
     resize(twips(13605), outerHeight - frame.top() - frame.bottom());
-    const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
-    if (!s)
-        return;
-    const QRect area = s->geometry();
-    const int outerWidth = width() + frame.left() + frame.right();
-    move(area.left() + (area.width() - outerWidth) / 2,
-         area.top() + (area.height() - outerHeight) / 2);
+    form::centreOnScreen(this);
 }
 
 bool frmTelcsi::event(QEvent* event) {

@@ -3,6 +3,7 @@
 #include "listsort.h"
 
 #include <array>
+#include <utility>
 
 namespace {
 
@@ -53,8 +54,7 @@ QVariant RecordListModel::headerData(int section, Qt::Orientation orientation, i
 }
 
 RecordRows RecordListModel::takeSpareRows() {
-    RecordRows rows = std::move(m_spare);
-    m_spare = RecordRows();
+    RecordRows rows = std::exchange(m_spare, RecordRows());
     rows.clear();
     return rows;
 }

@@ -1,11 +1,11 @@
 #include "frmimport.h"
 
-#include <QFont>
-#include <QGuiApplication>
+#include "formlayout.h"
+
+#include <QEvent>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPixmap>
-#include <QScreen>
 #include <QVBoxLayout>
 
 static void initHelpResources() {
@@ -13,25 +13,6 @@ static void initHelpResources() {
 }
 
 namespace {
-
-// 15 twips make one pixel at 96 dots per inch.
-int px(int twips) {
-    return (twips + 7) / 15;
-}
-
-// "MS Sans Serif" is a Windows bitmap face; elsewhere the closest sans face with Central
-// European letters stands in for it.
-QFont dialogFont(bool bold) {
-    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
-                               {QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Tahoma"),
-                                QStringLiteral("Liberation Sans"), QStringLiteral("Arimo"),
-                                QStringLiteral("Arial"), QStringLiteral("DejaVu Sans")});
-    QFont f(QStringLiteral("MS Sans Serif"));
-    f.setStyleHint(QFont::SansSerif);
-    f.setPointSizeF(8.25);
-    f.setBold(bold);
-    return f;
-}
 
 struct HelpLine {
     int index; // in the label array Label1
@@ -79,15 +60,15 @@ frmImport::frmImport(QWidget* parent)
     // The controls keep their places when the window is resized.
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
-    client->setFont(dialogFont(false));
+    client->setFont(form::dialogFont(8.25));
     client->setMinimumSize(0, 0);
     layout->addWidget(client, 1, Qt::AlignLeft | Qt::AlignTop);
-    client->setFixedSize(px(14520), px(5955));
+    client->setFixedSize(form::twips(14520), form::twips(5955));
 
     auto place = [client](QWidget* w, const QString& name, int left, int top, int width,
                           int height) {
         w->setObjectName(name);
-        w->setGeometry(px(left), px(top), px(width), px(height));
+        w->setGeometry(form::twipRect(left, top, width, height));
     };
 
     auto* image = new QLabel(client);
@@ -119,7 +100,7 @@ frmImport::frmImport(QWidget* parent)
                        "importálást."),
         270, 5370, 13245, 495);
     for (QLabel* l : {heading, steps}) {
-        l->setFont(dialogFont(true));
+        l->setFont(form::dialogFont(8.25, true));
         l->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     }
     steps->setWordWrap(true);
@@ -129,14 +110,7 @@ frmImport::frmImport(QWidget* parent)
 
 void frmImport::Form_Load() {
     // Centred on the whole screen by the window's outer size, frame and title bar included.
-    const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
-    if (!s)
-        return;
-    const QRect area = s->geometry();
-    const QSize outer = frameGeometry().size();
-    // move() places the outer top-left corner.
-    move(area.left() + (area.width() - outer.width()) / 2,
-         area.top() + (area.height() - outer.height()) / 2);
+    form::centreOnScreen(this);
 }
 
 void frmImport::showEvent(QShowEvent* event) {
@@ -155,10 +129,7 @@ bool frmImport::event(QEvent* event) {
         !(windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)) &&
         (event->type() == QEvent::Move || event->type() == QEvent::Resize ||
          event->type() == QEvent::WindowActivate || event->type() == QEvent::Paint)) {
-        const QMargins frame(geometry().left() - frameGeometry().left(),
-                             geometry().top() - frameGeometry().top(),
-                             frameGeometry().right() - geometry().right(),
-                             frameGeometry().bottom() - geometry().bottom());
+        const QMargins frame = form::frameMargins(this);
         if (frame != m_frame) {
             m_frame = frame;
             Form_Load();

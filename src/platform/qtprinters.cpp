@@ -77,8 +77,8 @@ void QtPrintCanvas::applyFont() {
         return;
     // A text printed before the change moves the position by its own font's width.
     settleX();
-    m_font = printFont(m_face, m_points, m_bold);
-    m_painter.setFont(m_font);
+    const QFont font = printFont(m_face, m_points, m_bold);
+    m_painter.setFont(font);
     m_metrics.emplace(m_painter.font(), m_printer.get());
     m_ascent = m_metrics->ascent();
     m_lineHeight = m_metrics->lineSpacing();
@@ -87,7 +87,7 @@ void QtPrintCanvas::applyFont() {
     const QString key = m_face + (m_bold ? QStringLiteral("/b") : QStringLiteral("/r"));
     auto it = m_columnEm.constFind(key);
     if (it == m_columnEm.constEnd())
-        it = m_columnEm.insert(key, averageCharWidthEm(m_font));
+        it = m_columnEm.insert(key, averageCharWidthEm(font));
     m_columnWidth = *it * m_points / kPointsPerInch * m_printer->logicalDpiX();
 }
 

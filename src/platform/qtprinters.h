@@ -48,7 +48,6 @@ private:
     QString m_face;
     qreal m_points = 10;
     bool m_bold = false;
-    QFont m_font;
     std::optional<QFontMetricsF> m_metrics;
     QString m_pendingAdvance;
     qreal m_ascent = 0;

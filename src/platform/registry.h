@@ -35,6 +35,9 @@ constexpr qint32 kMoreData = 234;
 constexpr quint32 kString = 1; // REG_SZ
 constexpr quint32 kNumber = 4; // REG_DWORD
 constexpr quint32 kBufferSize = 1024;
+// Where Windows keeps the path of its system information tool.
+inline constexpr char kSysInfoKey[] = "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
+inline constexpr char kSysInfoValue[] = "PATH";
 } // namespace registry
 
 // Reads one value into keyValue: a string value as its text, a 32-bit number in decimal, any

@@ -10,8 +10,8 @@
 #endif
 
 namespace {
-const QByteArray kToolKey = QByteArrayLiteral("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO");
-const QByteArray kToolValue = QByteArrayLiteral("PATH");
+const QByteArray kToolKey(registry::kSysInfoKey);
+const QByteArray kToolValue(registry::kSysInfoValue);
 } // namespace
 
 ToolPathRegistry::ToolPathRegistry(QStringList tools)

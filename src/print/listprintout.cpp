@@ -48,11 +48,7 @@ QStringList ListPrintout::rowCells(qint64 runningNumber, const Record& record) {
 
 MaybeError ListPrintout::print(const QList<qint64>& recordNumbers, const RecordReader& read) {
     m_canvas.setFontBold(false);
-    pageHeader();
-    grid();
-    m_canvas.setFontName(kFace);
-    m_canvas.setFontSize(9);
-    m_y = kFirstRowTop;
+    startPage();
     m_pageRows = 0;
     m_running = 0;
 
@@ -70,12 +66,16 @@ MaybeError ListPrintout::print(const QList<qint64>& recordNumbers, const RecordR
             // A full page always gets a successor, even when no row follows.
             m_pageRows = 0;
             m_canvas.newPage();
-            pageHeader();
-            grid();
-            m_y = kFirstRowTop;
+            startPage();
         }
     }
     return std::nullopt;
+}
+
+void ListPrintout::startPage() {
+    pageHeader();
+    grid();
+    m_y = kFirstRowTop;
 }
 
 void ListPrintout::pageHeader() {
@@ -112,7 +112,6 @@ void ListPrintout::grid() {
 }
 
 void ListPrintout::row(const Record& record) {
-    m_canvas.setFontBold(false);
     m_canvas.setFontSize(9);
     const QStringList cells = rowCells(m_running, record);
     m_canvas.setCurrentX(kCellX[0]);

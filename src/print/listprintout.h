@@ -35,6 +35,8 @@ public:
     static QStringList rowCells(qint64 runningNumber, const Record& record);
 
 private:
+    // The header and the grid of a new page; the rows start below them.
+    void startPage();
     void pageHeader();
     void grid();
     void row(const Record& record);

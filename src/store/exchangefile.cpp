@@ -7,29 +7,33 @@
 
 #include <cerrno>
 
-StoreError dataFileRefused(const QString& path) {
-    StoreError e = systemError(StoreError::Action::Open, path, 0);
-    e.detail = QStringLiteral("Ez a névjegyzék saját adatállománya (Telefon.dat); "
-                              "ehhez válasszon egy másik fájlt.");
-    return e;
-}
+namespace {
 
-MaybeError refuseDataFile(const DataFile& data, const QString& path) {
-    int checkError = 0;
-    if (data.isSameFile(path, checkError))
-        return dataFileRefused(path);
+// The answer of a check whether an exchange file is Telefon.dat.
+MaybeError refusal(bool same, int checkError, const QString& path) {
+    if (same) {
+        StoreError e = systemError(StoreError::Action::Open, path, 0);
+        e.detail = QStringLiteral("Ez a névjegyzék saját adatállománya (Telefon.dat); "
+                                  "ehhez válasszon egy másik fájlt.");
+        return e;
+    }
     if (checkError != 0)
         return systemError(StoreError::Action::Open, path, checkError);
     return std::nullopt;
 }
 
+} // namespace
+
+MaybeError refuseDataFile(const DataFile& data, const QString& path) {
+    int checkError = 0;
+    const bool same = data.isSameFile(path, checkError);
+    return refusal(same, checkError, path);
+}
+
 MaybeError refuseDataFile(const DataFile& data, const DataFile& exchange) {
     int checkError = 0;
-    if (data.isSameFile(exchange, checkError))
-        return dataFileRefused(exchange.path());
-    if (checkError != 0)
-        return systemError(StoreError::Action::Open, exchange.path(), checkError);
-    return std::nullopt;
+    const bool same = data.isSameFile(exchange, checkError);
+    return refusal(same, checkError, exchange.path());
 }
 
 StoreError exchangeWriteError(StoreError::Action action, const QString& path, int code,

@@ -12,7 +12,6 @@ class QIODevice;
 
 // Exchange files (CSV, vCard) are named by the user in a file dialog. Telefon.dat itself, under
 // any name or link, must never be written as one or read into itself.
-StoreError dataFileRefused(const QString& path);
 
 // Refuses the exchange file at path when it is the open register data; a check that cannot be
 // made refuses too, since going on could overwrite the register. A path that names no file yet

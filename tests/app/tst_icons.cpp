@@ -3,7 +3,6 @@
 #include "windowharness.h"
 
 #include <QDir>
-#include <QFile>
 #include <QIcon>
 #include <QImage>
 #include <QProcess>
@@ -16,11 +15,6 @@ using namespace Qt::StringLiterals;
 namespace {
 
 const QString kCommitted = QStringLiteral(ICON_FOLDER);
-
-QByteArray contents(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 } // namespace
 
@@ -60,7 +54,7 @@ void tst_icons::committedIconsAreTheDrawing() {
     const QString committed = QDir(kCommitted).filePath(name);
     const QString fresh = m_fresh.filePath(name);
     if (name.endsWith(u".svg"_s)) {
-        QCOMPARE(contents(committed), contents(fresh));
+        QCOMPARE(readFile(committed), readFile(fresh));
         return;
     }
     const QImage a(committed);

@@ -46,7 +46,6 @@ public:
     QString errorReason() const override { return m_endFailure; }
 
     const QList<Text>& texts() const { return m_texts; }
-    const QList<Line>& lines() const { return m_lines; }
     QList<Text> textsOnPage(int page) const;
     QList<Line> linesOnPage(int page) const;
     int pages() const { return m_page; }

@@ -2,7 +2,6 @@
 // with one sample contact in row 1 in the column order the CSV import reads, and saves it as
 // a JPEG.
 #include <QFont>
-#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QImage>
 #include <QImageWriter>
