@@ -3,6 +3,7 @@
 #include "csvexport.h"
 #include "csvimport.h"
 #include "dialogs.h"
+#include "exchangefile.h"
 #include "fieldmatcher.h"
 #include "formlayout.h"
 #include "frmabout.h"
@@ -648,9 +649,12 @@ void frmTelcsi::cmdPrint_Click() {
             return;
     }
 
-    // Printing only reads the data file.
+    // Printing only reads the data file, and never writes a PDF over it.
     DataFile file;
-    if (const MaybeError err = file.open(m_store.dataPath(), DataFile::Access::Read)) {
+    MaybeError err = file.open(m_store.dataPath(), DataFile::Access::Read);
+    if (!err && !pdfPath.isEmpty())
+        err = refuseDataFile(file, pdfPath);
+    if (err) {
         showStoreError(*err, QStringLiteral("A lista nem került nyomtatásra."));
         return;
     }

@@ -369,6 +369,9 @@ private Q_SLOTS:
             << QStringLiteral("nincs/lista.pdf") << qint64(0) << QStringLiteral("nem található");
         QTest::newRow("disk full") << QStringLiteral("lista.pdf") << qint64(6000)
                                    << QStringLiteral("nem íródott ki teljesen");
+        // Saving the list over the register would lose every contact.
+        QTest::newRow("the register itself")
+            << QStringLiteral("Telefon.dat") << qint64(0) << QStringLiteral("saját adatállománya");
     }
     void pdfCannotBeWritten() {
         QFETCH(QString, name);
