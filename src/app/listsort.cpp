@@ -32,14 +32,7 @@ std::uint64_t decimalTextKey(qint64 n) {
     return key;
 }
 
-ListVector<std::uint32_t> orderByKeys(const ListVector<std::uint64_t>& keys) {
-    ListVector<std::uint32_t> order(keys.size());
-    std::iota(order.begin(), order.end(), 0u);
-    std::sort(order.begin(), order.end(), [&keys](std::uint32_t a, std::uint32_t b) {
-        return keys[a] != keys[b] ? keys[a] < keys[b] : a < b;
-    });
-    return order;
-}
+} // namespace
 
 // Hungarian collation, case-insensitive: ICU set up the way QCollator sets it up for
 // QLocale::Hungarian with Qt::CaseInsensitive (normalisation on, secondary strength, digits
@@ -103,6 +96,8 @@ private:
     UCollator* m_collator = nullptr;
 };
 
+namespace {
+
 // The first eight bytes of a key as a number that orders like them.
 std::uint64_t keyPrefix(std::string_view key) {
     std::uint64_t prefix = 0;
@@ -111,61 +106,101 @@ std::uint64_t keyPrefix(std::string_view key) {
     return prefix;
 }
 
+// Sorts the rows by a number each, rows of equal number in the order of `current`.
+ListVector<std::uint32_t> orderByKeys(const ListVector<std::uint64_t>& keys,
+                                      const ListVector<std::uint32_t>& current) {
+    ListVector<std::uint32_t> order(keys.size());
+    if (current.size() == keys.size())
+        std::copy(current.begin(), current.end(), order.begin());
+    else
+        std::iota(order.begin(), order.end(), 0u);
+    std::stable_sort(order.begin(), order.end(),
+                     [&keys](std::uint32_t a, std::uint32_t b) { return keys[a] < keys[b]; });
+    return order;
+}
+
 } // namespace
 
-ListVector<std::uint32_t> sortedOrder(const RecordRows& rows, int column) {
-    const std::size_t n = rows.size();
-    if (column == RecordRows::kRecNoColumn) {
-        ListVector<std::uint64_t> keys(n);
-        for (std::size_t i = 0; i < n; ++i)
-            keys[i] = decimalTextKey(rows.recordNumber(i));
-        return orderByKeys(keys);
-    }
+ColumnSorter::ColumnSorter(int column)
+    : m_column(column) {}
 
-    // Collate each distinct text once, then sort the rows by the rank of their text.
-    DistinctTexts distinct;
-    ListVector<std::uint32_t> rowId(n);
-    for (std::size_t i = 0; i < n; ++i)
-        rowId[i] = distinct.idOf(rows.bytes(i, column));
+ColumnSorter::~ColumnSorter() = default;
 
-    const Collation collation;
-    const std::size_t m = distinct.size();
-    std::string keys;
-    std::vector<std::size_t> keyStart(m + 1, 0);
-    std::vector<std::uint64_t> prefix(m);
-    for (std::uint32_t id = 0; id < m; ++id) {
-        collation.appendKey(distinct.text(id), keys);
-        keyStart[id + 1] = keys.size();
+void ColumnSorter::forget() {
+    m_texts = DistinctTexts();
+    m_keys = std::string();
+    m_keyStart.assign(1, 0);
+    m_prefix = {};
+    m_rank = {};
+}
+
+void ColumnSorter::rankTexts() {
+    const std::size_t m = m_texts.size();
+    if (!m_collation)
+        m_collation = std::make_unique<Collation>();
+    for (std::size_t id = m_prefix.size(); id < m; ++id) {
+        const std::size_t at = m_keys.size();
+        m_collation->appendKey(m_texts.text(static_cast<std::uint32_t>(id)), m_keys);
+        m_keyStart.push_back(m_keys.size());
+        m_prefix.push_back(keyPrefix(std::string_view(m_keys).substr(at)));
     }
-    const auto key = [&](std::uint32_t id) {
-        return std::string_view(keys).substr(keyStart[id], keyStart[id + 1] - keyStart[id]);
+    const auto key = [this](std::uint32_t id) {
+        return std::string_view(m_keys).substr(m_keyStart[id], m_keyStart[id + 1] - m_keyStart[id]);
     };
-    for (std::uint32_t id = 0; id < m; ++id)
-        prefix[id] = keyPrefix(key(id));
-
     std::vector<std::uint32_t> byText(m);
     std::iota(byText.begin(), byText.end(), 0u);
     std::sort(byText.begin(), byText.end(), [&](std::uint32_t a, std::uint32_t b) {
-        if (prefix[a] != prefix[b])
-            return prefix[a] < prefix[b];
+        if (m_prefix[a] != m_prefix[b])
+            return m_prefix[a] < m_prefix[b];
         const int c = key(a).compare(key(b));
         if (c != 0)
             return c < 0;
         // Texts the collation holds equal still get a fixed order.
-        return distinct.text(a) < distinct.text(b);
+        return m_texts.text(a) < m_texts.text(b);
     });
-    std::vector<std::uint32_t> rank(m);
+    m_rank.resize(m);
     for (std::uint32_t r = 0; r < m; ++r)
-        rank[byText[r]] = r;
+        m_rank[byText[r]] = r;
+}
 
-    // Counting sort by rank: rows of the same text stay in their order.
-    std::vector<std::uint32_t> start(m + 1, 0);
+ListVector<std::uint32_t> ColumnSorter::order(const RecordRows& rows,
+                                              const ListVector<std::uint32_t>& current) {
+    const std::size_t n = rows.size();
+    if (m_column == RecordRows::kRecNoColumn) {
+        ListVector<std::uint64_t> keys(n);
+        for (std::size_t i = 0; i < n; ++i)
+            keys[i] = decimalTextKey(rows.recordNumber(i));
+        return orderByKeys(keys, current);
+    }
+
+    // Texts no longer in the register pile up only through changes; past this they are let go.
+    m_mostRows = std::max(m_mostRows, n);
+    if (m_texts.size() > 2 * m_mostRows + 65536)
+        forget();
+
+    // The text of each row, numbered; the rows are read in the order they are kept, which is
+    // the order of their texts in memory.
+    ListVector<std::uint32_t> rowText(n);
     for (std::size_t i = 0; i < n; ++i)
-        ++start[rank[rowId[i]] + 1];
+        rowText[i] = m_texts.idOf(rows.bytes(i, m_column));
+    if (m_rank.size() != m_texts.size())
+        rankTexts();
+
+    // Counting sort by the rank of the text, taking the rows in their current order.
+    std::vector<std::uint32_t> start(m_rank.size() + 1, 0);
+    for (std::size_t i = 0; i < n; ++i)
+        ++start[m_rank[rowText[i]] + 1];
     for (std::size_t r = 1; r < start.size(); ++r)
         start[r] += start[r - 1];
     ListVector<std::uint32_t> order(n);
-    for (std::size_t i = 0; i < n; ++i)
-        order[start[rank[rowId[i]]]++] = static_cast<std::uint32_t>(i);
+    const bool inCurrent = current.size() == n;
+    for (std::size_t k = 0; k < n; ++k) {
+        const std::uint32_t i = inCurrent ? current[k] : static_cast<std::uint32_t>(k);
+        order[start[m_rank[rowText[i]]]++] = i;
+    }
     return order;
+}
+
+ListVector<std::uint32_t> sortedOrder(const RecordRows& rows, int column) {
+    return ColumnSorter(column).order(rows);
 }

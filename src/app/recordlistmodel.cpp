@@ -1,7 +1,5 @@
 #include "recordlistmodel.h"
 
-#include "listsort.h"
-
 #include <array>
 #include <utility>
 
@@ -35,7 +33,7 @@ QVariant RecordListModel::data(const QModelIndex& index, int role) const {
     case Qt::DisplayRole:
     case Qt::ToolTipRole:
     case Qt::AccessibleTextRole:
-        return m_rows.text(static_cast<std::size_t>(index.row()), index.column());
+        return m_rows.text(rowAt(index.row()), index.column());
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter));
     default:
@@ -60,10 +58,12 @@ RecordRows RecordListModel::takeSpareRows() {
 }
 
 void RecordListModel::setRows(RecordRows rows) {
-    if (m_sortColumn >= 0 && rows.size() > 1)
-        rows.reorder(sortedOrder(rows, m_sortColumn));
+    ListVector<std::uint32_t> order;
+    if (m_sorter && rows.size() > 1)
+        order = m_sorter->order(rows);
     beginResetModel();
     std::swap(m_rows, rows);
+    m_order = std::move(order);
     endResetModel();
     m_spare = std::move(rows);
 }
@@ -71,6 +71,7 @@ void RecordListModel::setRows(RecordRows rows) {
 void RecordListModel::clear() {
     beginResetModel();
     m_rows = RecordRows();
+    m_order = {};
     endResetModel();
     m_spare = RecordRows();
 }
@@ -78,21 +79,23 @@ void RecordListModel::clear() {
 void RecordListModel::sortByColumn(int column) {
     if (column < 0 || column >= RecordRows::kColumns)
         return;
-    m_sortColumn = column;
+    // A sorter remembers the texts of its own column only.
+    if (!m_sorter || m_sorter->column() != column)
+        m_sorter = std::make_unique<ColumnSorter>(column);
     if (m_rows.size() < 2)
         return;
-    const ListVector<std::uint32_t> order = sortedOrder(m_rows, column);
+    ListVector<std::uint32_t> order = m_sorter->order(m_rows, m_order);
     Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     // Keep the current row and the selection on the same records.
-    ListVector<int> newRow(order.size());
+    ListVector<int> shownAt(order.size());
     for (std::size_t i = 0; i < order.size(); ++i)
-        newRow[order[i]] = static_cast<int>(i);
+        shownAt[order[i]] = static_cast<int>(i);
     const QModelIndexList before = persistentIndexList();
     QModelIndexList after;
     after.reserve(before.size());
     for (const QModelIndex& idx : before)
-        after.append(index(newRow[static_cast<std::size_t>(idx.row())], idx.column()));
-    m_rows.reorder(order);
+        after.append(index(shownAt[rowAt(idx.row())], idx.column()));
+    m_order = std::move(order);
     changePersistentIndexList(before, after);
     Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
@@ -100,11 +103,11 @@ void RecordListModel::sortByColumn(int column) {
 qint64 RecordListModel::recordNumber(int row) const {
     if (row < 0 || row >= rowCount())
         return 0;
-    return m_rows.recordNumber(static_cast<std::size_t>(row));
+    return m_rows.recordNumber(rowAt(row));
 }
 
 QString RecordListModel::text(int row, int column) const {
     if (row < 0 || row >= rowCount() || column < 0 || column >= RecordRows::kColumns)
         return {};
-    return m_rows.text(static_cast<std::size_t>(row), column);
+    return m_rows.text(rowAt(row), column);
 }

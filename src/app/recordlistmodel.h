@@ -1,12 +1,16 @@
 #pragma once
 
+#include "listsort.h"
 #include "recordrows.h"
 
 #include <QAbstractTableModel>
 
+#include <memory>
+
 // The rows of ListView1: a view of what was last read from Telefon.dat, replaced as a whole on
 // every reload or search. Once a column has been chosen for sorting, every new set of rows is
-// shown sorted by it.
+// shown sorted by it. The rows are kept in the order they were read; sorting only changes the
+// order in which they are shown.
 class RecordListModel final : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -28,13 +32,21 @@ public:
 
     // Sorts ascending by a column (0 to 6) from now on.
     void sortByColumn(int column);
-    int sortColumn() const { return m_sortColumn; }
+    int sortColumn() const { return m_sorter ? m_sorter->column() : -1; }
 
     qint64 recordNumber(int row) const;
     QString text(int row, int column) const;
 
 private:
+    // The index in m_rows of the row shown at a place.
+    std::size_t rowAt(int row) const {
+        return m_order.empty() ? static_cast<std::size_t>(row)
+                               : m_order[static_cast<std::size_t>(row)];
+    }
+
     RecordRows m_rows;
     RecordRows m_spare;
-    int m_sortColumn = -1;
+    // The shown order while the list is sorted, else empty.
+    ListVector<std::uint32_t> m_order;
+    std::unique_ptr<ColumnSorter> m_sorter;
 };

@@ -79,11 +79,3 @@ QString RecordRows::text(std::size_t row, int column) const {
     const std::string_view b = bytes(row, column);
     return cp1250::decode(QByteArrayView(b.data(), static_cast<qsizetype>(b.size())));
 }
-
-void RecordRows::reorder(const ListVector<std::uint32_t>& order) {
-    ListVector<Row> sorted;
-    sorted.reserve(order.size());
-    for (std::uint32_t i : order)
-        sorted.push_back(m_rows[i]);
-    m_rows = std::move(sorted);
-}

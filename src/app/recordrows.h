@@ -30,9 +30,6 @@ public:
     // The Windows-1250 bytes of a text column (0 to 5).
     std::string_view bytes(std::size_t row, int column) const;
 
-    // Puts the rows in the order of the given row indices (a permutation).
-    void reorder(const ListVector<std::uint32_t>& order);
-
 private:
     struct Row {
         std::size_t offset; // of the first column's text

@@ -61,6 +61,8 @@ private Q_SLOTS:
     void sortFollowsQtCollation();
     void sortIsStable();
     void recordNumbersSortAsText();
+    void sorterKeptAcrossLists();
+    void equalTextsKeepTheShownOrder();
     void spareRowsStartEmpty();
 };
 
@@ -187,6 +189,64 @@ void tst_listrows::recordNumbersSortAsText() {
     for (std::uint32_t i : order)
         got.append(rows.text(i, RecordRows::kRecNoColumn));
     QCOMPARE(got, (QStringList{u"1"_s, u"10"_s, u"100"_s, u"19"_s, u"2"_s, u"9"_s}));
+}
+
+void tst_listrows::sorterKeptAcrossLists() {
+    // The list keeps its sorter from reload to reload. Whatever it has met before, it orders
+    // each list as a sorter that has seen nothing else would.
+    QRandomGenerator random(36);
+    ColumnSorter sorter(0);
+    const auto sortsAsNew = [&sorter](const QStringList& names) {
+        const RecordRows rows = rowsOf(names);
+        return sorter.order(rows) == sortedOrder(rows, 0);
+    };
+    QStringList all;
+    for (int i = 0; i < 3000; ++i)
+        all.append(randomName(random));
+    QVERIFY(sortsAsNew(all));
+    QVERIFY(sortsAsNew(all.mid(100, 500))); // a search: texts it knows
+    QStringList changed = all;
+    changed[7] = u"Cseh Ödön"_s; // a change and an addition: texts new among known ones
+    changed.append(u"Aa"_s);
+    QVERIFY(sortsAsNew(changed));
+    const std::size_t kept = sorter.textsKept();
+    QVERIFY(kept <= static_cast<std::size_t>(changed.size()));
+    // Lists of texts never seen, as imports into a changing register would bring: the sorter
+    // lets the old texts go before it holds more than twice the largest list and some.
+    for (int round = 0; round < 6; ++round) {
+        QStringList fresh;
+        for (int i = 0; i < 30000; ++i)
+            fresh.append(randomName(random) + QString::number(round * 30000 + i));
+        QVERIFY(sortsAsNew(fresh));
+        QVERIFY(sorter.textsKept() <= 2 * 30000 + 65536 + 30000);
+    }
+    QVERIFY(sorter.textsKept() < kept + 6 * 30000);
+    QVERIFY(sortsAsNew(all));
+}
+
+void tst_listrows::equalTextsKeepTheShownOrder() {
+    // Sorting a sorted list again keeps rows of equal text in the order they were shown in, so
+    // a click on "Cím" and then on "Név" orders by name and then by address. A new reading of
+    // the list starts again from file order.
+    const QStringList names = {u"B"_s, u"A"_s, u"B"_s, u"A"_s};
+    RecordListModel model;
+    model.setRows(rowsOf(names)); // addresses "Fő utca 4." down to "Fő utca 1."
+    const auto shown = [&model] {
+        std::vector<qint64> recNos;
+        for (int row = 0; row < model.rowCount(); ++row)
+            recNos.push_back(model.recordNumber(row));
+        return recNos;
+    };
+    model.sortByColumn(2);
+    QCOMPARE(shown(), (std::vector<qint64>{4, 3, 2, 1}));
+    model.sortByColumn(0);
+    QCOMPARE(shown(), (std::vector<qint64>{4, 2, 3, 1}));
+    model.sortByColumn(0);
+    QCOMPARE(shown(), (std::vector<qint64>{4, 2, 3, 1}));
+    model.setRows(rowsOf(names));
+    QCOMPARE(shown(), (std::vector<qint64>{2, 4, 1, 3}));
+    QCOMPARE(model.text(0, 0), u"A"_s);
+    QCOMPARE(model.text(2, 0), u"B"_s);
 }
 
 void tst_listrows::spareRowsStartEmpty() {
