@@ -2,17 +2,12 @@
 
 #include <functional>
 
-namespace {
-
-std::uint32_t hashOf(std::string_view text) {
+std::uint32_t DistinctTexts::hashOf(std::string_view text) {
     const std::size_t h = std::hash<std::string_view>{}(text);
     return static_cast<std::uint32_t>(h ^ (h >> 32));
 }
 
-} // namespace
-
-std::uint32_t DistinctTexts::idOf(std::string_view text) {
-    const std::uint32_t hash = hashOf(text);
+std::uint32_t DistinctTexts::idOf(std::string_view text, std::uint32_t hash) {
     const std::size_t mask = m_slots.size() - 1;
     for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
         const std::uint64_t slot = m_slots[i];

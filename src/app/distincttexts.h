@@ -14,8 +14,23 @@
 class DistinctTexts {
 public:
     // The number of the text, given to it when it is new.
-    std::uint32_t idOf(std::string_view text);
-    std::size_t size() const { return m_start.size() - 1; }
+    std::uint32_t idOf(std::string_view text) { return idOf(text, hashOf(text)); }
+    // The same, for a text whose hashOf() is known.
+    std::uint32_t idOf(std::string_view text, std::uint32_t hash);
+    static std::uint32_t hashOf(std::string_view text);
+    // Starts loading the table's memory for a text about to be looked up: a table of a few
+    // hundred thousand texts does not fit the processor's caches, and a lookup waits mostly
+    // for memory.
+    void prefetch(std::uint32_t hash) const {
+#if defined(__GNUC__)
+        __builtin_prefetch(&m_slots[hash & (m_slots.size() - 1)]);
+#else
+        (void)hash;
+#endif
+    }
+    std::size_t size() const {
+        return m_start.size() - 1;
+    }
     std::string_view text(std::uint32_t id) const {
         return std::string_view(m_texts.data() + m_start[id], m_start[id + 1] - m_start[id]);
     }
