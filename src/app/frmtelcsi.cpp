@@ -300,7 +300,7 @@ bool frmTelcsi::reportChangeError(const StoreError& error, const QString& unchan
     return false;
 }
 
-void frmTelcsi::reportExportError(const StoreError& error, const QString& what) {
+void frmTelcsi::reportExchangeError(const StoreError& error, const QString& what) {
     if (error.state == StoreError::State::ChangedNotSynced)
         m_dialogs.message(programTitle(),
                           error.message() + QStringLiteral("\n\n") + what +
@@ -725,7 +725,9 @@ ImportResult frmTelcsi::runImport(const QString& what,
         if (!result.error || !result.dataUnchanged)
             Beolvas();
     }
-    if (result.error)
+    if (result.error && result.error->state == StoreError::State::ChangedNotSynced)
+        reportExchangeError(*result.error, what);
+    else if (result.error)
         showStoreError(*result.error,
                        result.dataUnchanged
                            ? what + QStringLiteral(" nem történt meg; az adatbázis nem változott.")
@@ -739,7 +741,7 @@ void frmTelcsi::mnuMentCSVbe_Click() {
     if (name.isEmpty())
         return;
     if (const MaybeError err = exportCsv(m_store, name)) {
-        reportExportError(*err, QStringLiteral("Az adatbázis mentése"));
+        reportExchangeError(*err, QStringLiteral("Az adatbázis mentése"));
         return;
     }
     m_dialogs.message(QStringLiteral("Adatbázis mentése"),
@@ -794,7 +796,7 @@ void frmTelcsi::mnuVCardExport_Click() {
         err = exportVCard(m_store, name, &count);
     }
     if (err) {
-        reportExportError(*err, QStringLiteral("A névjegyek mentése"));
+        reportExchangeError(*err, QStringLiteral("A névjegyek mentése"));
         return;
     }
     m_dialogs.message(QStringLiteral("Névjegyek exportálása"),

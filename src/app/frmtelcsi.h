@@ -78,8 +78,9 @@ private:
                     bool emptyListFirst);
     Record recordFromFields() const;
     void showStoreError(const StoreError& error, const QString& consequence);
-    // what: the export as the subject of a sentence ("Az adatbázis mentése").
-    void reportExportError(const StoreError& error, const QString& what);
+    // Tells a failed export, or an export or import done but not yet safe from a power cut;
+    // what: the export or import as the subject of a sentence ("Az adatbázis mentése").
+    void reportExchangeError(const StoreError& error, const QString& what);
     // Runs an import under the busy pointer, reloads the list where the file changed and tells a
     // failure; what: the import as the subject of a sentence ("Az importálás").
     ImportResult runImport(const QString& what, const std::function<ImportResult()>& import);

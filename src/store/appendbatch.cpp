@@ -80,7 +80,15 @@ MaybeError RecordAppendBatch::commit() {
     }
     m_active = false;
     // Everything is on the disk; a failing close cannot lose it any more.
+    const bool created = m_file.created();
     (void)m_file.close();
+    // A register made by this import exists for good only once its name is on the disk too.
+    if (created) {
+        if (auto err = DataFile::syncFolder(m_store.folder())) {
+            err->state = StoreError::State::ChangedNotSynced;
+            return err;
+        }
+    }
     return std::nullopt;
 }
 

@@ -109,6 +109,13 @@ ImportResult importIntoBatch(
     }
     if (!err)
         err = batch.commit();
+    if (err && err->state == StoreError::State::ChangedNotSynced) {
+        // Imported, but the new register's name may not survive a power cut yet.
+        result.added = batch.added();
+        result.dataUnchanged = false;
+        result.error = err;
+        return result;
+    }
     if (err) {
         // A failed write has already rolled the batch back; a failed read has not.
         (void)batch.rollback();

@@ -43,7 +43,9 @@ struct ImportResult {
 // The frame of every import: opens the exchange file at path (an existing regular file only),
 // begins one RecordAppendBatch on Telefon.dat, refuses Telefon.dat itself as the file, lets
 // read() add the file's records to the batch, and commits the batch only when read() and every
-// add succeeded; on any failure Telefon.dat is cut back to what it was.
+// add succeeded; on any failure Telefon.dat is cut back to what it was. A register that the
+// import created and whose name could not be synced to the disk keeps the contacts: that is
+// reported with the state ChangedNotSynced.
 ImportResult importIntoBatch(
     const DataStore& store, const QString& path,
     const std::function<MaybeError(const DataFile& source, RecordAppendBatch& batch)>& read);

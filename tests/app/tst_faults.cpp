@@ -488,6 +488,9 @@ void tst_faults::failureToldOnce_data() {
     QTest::newRow("add to a new file: folder not synced")
         << Op::Append << true << QList<Call>{Call::Sync} << u"new"_s << warning << u"folder"_s
         << powerCut;
+    QTest::newRow("import into a new file: folder not synced")
+        << Op::Import << true << QList<Call>{Call::Sync} << u"new"_s << warning << u"folder"_s
+        << powerCut;
     QTest::newRow("delete: folder not synced") << Op::DeleteOne << false << QList<Call>{Call::Sync}
                                                << u"new"_s << warning << u"folder"_s << powerCut;
     QTest::newRow("delete all: folder not synced")
@@ -526,7 +529,7 @@ void tst_faults::failureToldOnce() {
     }
     ++g_figures.faults;
     if (removeFirst)
-        QCOMPARE(readFile(m_h->dataPath()), contacts({0}));
+        QCOMPARE(readFile(m_h->dataPath()), op == Op::Import ? imported() : contacts({0}));
     else
         QCOMPARE(verdict(op), result);
     QCOMPARE(dialogs().count(Kind::Message), 1);
