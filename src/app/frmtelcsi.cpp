@@ -371,9 +371,17 @@ void frmTelcsi::cmdMezoDel_Click() {
 }
 
 void frmTelcsi::ListView1_ColumnClick(int column) {
-    m_model->sortByColumn(column);
+    // The column is chosen even when there is no memory to sort the list by it now: the next
+    // filling of the list sorts by it.
+    try {
+        m_model->sortByColumn(column);
+    } catch (const std::bad_alloc&) {
+        listOutOfMemory();
+    }
+    if (m_model->sortColumn() < 0)
+        return;
     ListView1->header()->setSortIndicatorShown(true);
-    ListView1->header()->setSortIndicator(column, Qt::AscendingOrder);
+    ListView1->header()->setSortIndicator(m_model->sortColumn(), Qt::AscendingOrder);
 }
 
 void frmTelcsi::ListView1_ItemClick(int row) {

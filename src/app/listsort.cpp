@@ -172,7 +172,18 @@ ListVector<std::uint32_t> ColumnSorter::order(const RecordRows& rows,
             keys[i] = decimalTextKey(rows.recordNumber(i));
         return orderByKeys(keys, current);
     }
+    try {
+        return orderByText(rows, current);
+    } catch (...) {
+        // A table left half updated would order later lists wrongly: it starts afresh.
+        forget();
+        throw;
+    }
+}
 
+ListVector<std::uint32_t> ColumnSorter::orderByText(const RecordRows& rows,
+                                                    const ListVector<std::uint32_t>& current) {
+    const std::size_t n = rows.size();
     // Texts no longer in the register pile up only through changes; past this they are let go.
     m_mostRows = std::max(m_mostRows, n);
     if (m_texts.size() > 2 * m_mostRows + 65536)

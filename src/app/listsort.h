@@ -37,6 +37,8 @@ public:
                                     const ListVector<std::uint32_t>& current = {});
 
 private:
+    ListVector<std::uint32_t> orderByText(const RecordRows& rows,
+                                          const ListVector<std::uint32_t>& current);
     void forget();
     void rankTexts();
 

@@ -2,10 +2,10 @@
 #include "datafolder.h"
 #include "frmtelcsi.h"
 #include "qtdialogs.h"
+#include "qtprinters.h"
 #include "qtprograms.h"
 #include "qtshellopen.h"
 #include "systemregistry.h"
-#include "qtprinters.h"
 #include "version.h"
 
 #include <QApplication>

@@ -84,12 +84,14 @@ void RecordListModel::sortByColumn(int column) {
         m_sorter = std::make_unique<ColumnSorter>(column);
     if (m_rows.size() < 2)
         return;
+    // Everything large is made before the views are told, so that running out of memory
+    // leaves the list as it was.
     ListVector<std::uint32_t> order = m_sorter->order(m_rows, m_order);
-    Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    // Keep the current row and the selection on the same records.
     ListVector<int> shownAt(order.size());
     for (std::size_t i = 0; i < order.size(); ++i)
         shownAt[order[i]] = static_cast<int>(i);
+    Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    // Keep the current row and the selection on the same records.
     const QModelIndexList before = persistentIndexList();
     QModelIndexList after;
     after.reserve(before.size());
