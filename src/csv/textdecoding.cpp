@@ -22,25 +22,14 @@ void EncodingSniffer::feed(QByteArrayView bytes) {
         if (b < 0x80)
             continue;
         m_multiByte = true;
-        m_lowest = 0x80;
-        m_highest = 0xBF;
-        if (b >= 0xC2 && b <= 0xDF) {
-            m_need = 1;
-        } else if (b >= 0xE0 && b <= 0xEF) {
-            m_need = 2;
-            if (b == 0xE0)
-                m_lowest = 0xA0;
-            else if (b == 0xED)
-                m_highest = 0x9F;
-        } else if (b >= 0xF0 && b <= 0xF4) {
-            m_need = 3;
-            if (b == 0xF0)
-                m_lowest = 0x90;
-            else if (b == 0xF4)
-                m_highest = 0x8F;
-        } else {
+        const Utf8Lead lead = utf8Lead(b);
+        if (lead.continuations == 0) {
             m_valid = false;
+            break;
         }
+        m_need = lead.continuations;
+        m_lowest = lead.lowest;
+        m_highest = lead.highest;
     }
 }
 

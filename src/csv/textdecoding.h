@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cp1250.h"
+#include "utf8.h"
 
 #include <QByteArrayView>
 
@@ -85,28 +86,13 @@ public:
 private:
     // Starts a multi-byte sequence; false for a byte that cannot start one.
     bool start(std::uint8_t b) {
-        m_lowest = 0x80;
-        m_highest = 0xBF;
-        if (b >= 0xC2 && b <= 0xDF) {
-            m_need = 1;
-            m_code = b & 0x1Fu;
-        } else if (b >= 0xE0 && b <= 0xEF) {
-            m_need = 2;
-            m_code = b & 0x0Fu;
-            if (b == 0xE0)
-                m_lowest = 0xA0; // no overlong forms
-            else if (b == 0xED)
-                m_highest = 0x9F; // no surrogates
-        } else if (b >= 0xF0 && b <= 0xF4) {
-            m_need = 3;
-            m_code = b & 0x07u;
-            if (b == 0xF0)
-                m_lowest = 0x90;
-            else if (b == 0xF4)
-                m_highest = 0x8F; // nothing above U+10FFFF
-        } else {
+        const Utf8Lead lead = utf8Lead(b);
+        if (lead.continuations == 0)
             return false;
-        }
+        m_need = lead.continuations;
+        m_code = lead.bits;
+        m_lowest = lead.lowest;
+        m_highest = lead.highest;
         return true;
     }
 

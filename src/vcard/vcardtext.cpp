@@ -1,6 +1,7 @@
 #include "vcardtext.h"
 
 #include "cp1250.h"
+#include "utf8.h"
 
 #include <QStringDecoder>
 
@@ -22,10 +23,6 @@ bool isAscii(QByteArrayView bytes) {
         if (static_cast<unsigned char>(c) >= 0x80)
             return false;
     return true;
-}
-
-bool isContinuation(unsigned char c) {
-    return (c & 0xC0) == 0x80;
 }
 
 } // namespace
@@ -62,31 +59,15 @@ bool isUtf8(QByteArrayView bytes, bool cutTail) {
             ++i;
             continue;
         }
-        int len = 0;
-        unsigned char lo = 0x80;
-        unsigned char hi = 0xBF;
-        if (c >= 0xC2 && c <= 0xDF) {
-            len = 2;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            len = 3;
-            if (c == 0xE0)
-                lo = 0xA0; // no overlong forms
-            else if (c == 0xED)
-                hi = 0x9F; // no surrogates
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            len = 4;
-            if (c == 0xF0)
-                lo = 0x90;
-            else if (c == 0xF4)
-                hi = 0x8F;
-        } else {
+        const Utf8Lead lead = utf8Lead(c);
+        if (lead.continuations == 0)
             return false;
-        }
+        const int len = lead.continuations + 1;
         for (int k = 1; k < len; ++k) {
             if (i + k >= n)
                 return cutTail;
             const unsigned char d = p[i + k];
-            if (k == 1 ? (d < lo || d > hi) : !isContinuation(d))
+            if (k == 1 ? (d < lead.lowest || d > lead.highest) : !isUtf8Continuation(d))
                 return false;
         }
         i += len;

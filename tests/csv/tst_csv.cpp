@@ -7,6 +7,7 @@
 #include "csvsplitter.h"
 #include "datastore.h"
 #include "textdecoding.h"
+#include "vcardtext.h"
 #include "windowharness.h"
 
 #include <QDir>
@@ -290,6 +291,54 @@ private Q_SLOTS:
         QTest::newRow("cut off at the end") << utf8("Kov\xC3") << w;
         QTest::newRow("surrogate") << utf8("\xED\xA0\x80") << w;
     }
+    // The CSV sniffer, the CSV decoder and the vCard reader take the same bytes for UTF-8 as
+    // Qt's strict decoder does: every sequence of one to four bytes drawn from the bytes where
+    // the rules change (ASCII, the edges of the continuation ranges, the lead bytes that
+    // start, bend or end a range, and bytes that never occur).
+    void utf8ReadersAgree() {
+        static constexpr std::uint8_t kBytes[] = {0x41, 0x80, 0x8F, 0x90, 0x9F, 0xA0,
+                                                  0xBF, 0xC0, 0xC1, 0xC2, 0xDF, 0xE0,
+                                                  0xED, 0xEF, 0xF0, 0xF4, 0xF5, 0xFF};
+        constexpr int kCount = int(std::size(kBytes));
+        int valid = 0;
+        int checked = 0;
+        for (int length = 1; length <= 4; ++length) {
+            int combinations = 1;
+            for (int i = 0; i < length; ++i)
+                combinations *= kCount;
+            for (int c = 0; c < combinations; ++c) {
+                QByteArray bytes;
+                for (int i = 0, rest = c; i < length; ++i, rest /= kCount)
+                    bytes += char(kBytes[rest % kCount]);
+                QStringDecoder strict(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+                const QString text = strict(bytes);
+                const bool isValid = !strict.hasError();
+                valid += isValid ? 1 : 0;
+                ++checked;
+                const auto where = [&bytes] {
+                    return qPrintable(QString::fromLatin1(bytes.toHex(' ')));
+                };
+                QVERIFY2(vcard::isUtf8(bytes) == isValid, where());
+                EncodingSniffer sniffer;
+                sniffer.feed(bytes);
+                const bool multiByte = text.size() != bytes.size();
+                QVERIFY2((sniffer.encoding() == TextEncoding::Utf8) == (isValid && multiByte),
+                         where());
+                QByteArray decoded;
+                Windows1250Decoder decoder(TextEncoding::Utf8);
+                const auto sink = [&decoded](char ch) { decoded += ch; };
+                decoder.feed(bytes, sink);
+                decoder.finish(sink);
+                if (isValid)
+                    QVERIFY2(decoded == cp1250::encode(text), where());
+                else
+                    QVERIFY2(decoded.contains('?'), where());
+            }
+        }
+        QCOMPARE(checked, 18 + 18 * 18 + 18 * 18 * 18 + 18 * 18 * 18 * 18);
+        QVERIFY(valid > 600); // well-formed sequences are among them, not only broken ones
+    }
+
     void encoding() {
         QFETCH(QByteArray, bytes);
         QFETCH(TextEncoding, encoding);
