@@ -38,7 +38,7 @@ std::uint64_t decimalTextKey(qint64 n) {
 // QLocale::Hungarian with Qt::CaseInsensitive (normalisation on, secondary strength, digits
 // compared one by one, punctuation not ignored). Its sort keys are byte strings that compare
 // like the texts, so each distinct text is collated once and the rest is memcmp.
-class Collation {
+class ColumnSorter::Collation {
 public:
     Collation() {
         UErrorCode status = U_ZERO_ERROR;

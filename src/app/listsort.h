@@ -9,8 +9,6 @@
 #include <string>
 #include <vector>
 
-class Collation;
-
 // Sorts the list's rows ascending by the text of one column. Text columns follow Hungarian
 // collation; the record-number column compares its digits as text, so "10" comes before "9".
 //
@@ -37,6 +35,8 @@ public:
                                     const ListVector<std::uint32_t>& current = {});
 
 private:
+    class Collation;
+
     ListVector<std::uint32_t> orderByText(const RecordRows& rows,
                                           const ListVector<std::uint32_t>& current);
     void forget();

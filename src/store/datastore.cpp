@@ -306,8 +306,9 @@ MaybeError RecordDeletion::copyChunk(qint64 from, qint64 to, qint64 size,
     if (auto err = m_temp.copyFrom(m_data, from, to, size, done))
         return err;
     constexpr qint64 kPiece = kRecordSize * 4096;
-    while (done < size) {
+    if (done < size)
         buffer.resize(static_cast<std::size_t>(kPiece));
+    while (done < size) {
         const qint64 want = std::min(kPiece, size - done);
         qint64 got = 0;
         if (auto err = m_data.readAt(from + done, buffer.data(), want, got))

@@ -109,19 +109,14 @@ ImportResult importIntoBatch(
     }
     if (!err)
         err = batch.commit();
-    if (err && err->state == StoreError::State::ChangedNotSynced) {
-        // Imported, but the new register's name may not survive a power cut yet.
-        result.added = batch.added();
-        result.dataUnchanged = false;
-        result.error = err;
-        return result;
-    }
     if (err) {
-        // A failed write has already rolled the batch back; a failed read has not.
+        // A failed write has already rolled the batch back; a failed read has not. A commit
+        // that could only not sync the folder has kept the contacts: nothing is rolled back.
         (void)batch.rollback();
         result.dataUnchanged = batch.fileUnchanged();
         result.error = err;
-        return result;
+        if (err->state != StoreError::State::ChangedNotSynced)
+            return result;
     }
     result.added = batch.added();
     return result;
