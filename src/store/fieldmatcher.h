@@ -1,5 +1,6 @@
 #pragma once
 
+#include "bytepositions.h"
 #include "record.h"
 
 #include <QByteArray>
@@ -19,14 +20,13 @@ public:
     bool matches(const char* record) const;
 
 private:
-    bool matchesAt(const std::uint8_t* field, int at) const;
+    // Whether the needle's bytes from the third on follow at field[at].
+    bool matchesFrom(const char* field, int at) const;
 
     const std::array<std::uint8_t, 256>& m_upper;
     FieldLayout m_layout;
     QByteArray m_needle; // upper-cased bytes
     bool m_possible = true;
-    // The stored bytes whose upper case is the first byte of the needle, each repeated in
-    // all eight bytes of a word; none when the field is searched byte by byte.
-    std::array<std::uint64_t, 4> m_firstBytes{};
-    int m_spellings = 0;
+    ByteSet m_first;  // the stored bytes whose upper case is the needle's first byte
+    ByteSet m_second; // and its second
 };

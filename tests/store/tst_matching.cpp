@@ -1,5 +1,6 @@
 // Trimming fields and finding search texts in them, checked against the plainest way of doing
 // the same on the upper-cased bytes.
+#include "bytepositions.h"
 #include "cp1250.h"
 #include "fieldmatcher.h"
 #include "record.h"
@@ -7,7 +8,10 @@
 #include <QRandomGenerator>
 #include <QTest>
 
+#include <algorithm>
 #include <array>
+#include <bit>
+#include <cstring>
 
 using namespace Qt::StringLiterals;
 
@@ -42,8 +46,11 @@ QByteArray randomField(QRandomGenerator& random, int width) {
     return field;
 }
 
+// The field in a record whose other bytes are all 'k', so that a look beyond the field's
+// edges finds letters that are searched for.
 Record recordWith(Field f, const QByteArray& field) {
     Record r;
+    std::memset(r.data(), 'k', kRecordSize);
     std::memcpy(r.data() + layout(f).offset, field.constData(),
                 static_cast<std::size_t>(layout(f).width));
     return r;
@@ -63,6 +70,8 @@ class tst_matching : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void trimMatchesPlainTrim();
+    void positionsMatchPlainLoop();
+    void spellingsFitByteSet();
     void matcherCases_data();
     void matcherCases();
     void matcherMatchesPlainSearch();
@@ -78,6 +87,51 @@ void tst_matching::trimMatchesPlainTrim() {
             QVERIFY2(begin == b && end == e, ("\"" + field + "\"").constData());
         }
     }
+}
+
+void tst_matching::positionsMatchPlainLoop() {
+    QRandomGenerator random(1252);
+    static const QByteArray pool = cp1250::encode(u" aAkK\u00e1\u00c1\u0151\u0150.");
+    for (int i = 0; i < kFieldCount; ++i) {
+        const FieldLayout f = kLayout[static_cast<std::size_t>(i)];
+        for (int round = 0; round < 500; ++round) {
+            Record r;
+            for (int b = 0; b < kRecordSize; ++b)
+                r.data()[b] = pool[static_cast<qsizetype>(random.bounded(pool.size()))];
+            // Blanks of random lengths at both ends of the field, now and then all of it.
+            const int from = static_cast<int>(random.bounded(f.width / 2 + 1));
+            const int to = from + static_cast<int>(random.bounded(f.width - from + 1));
+            for (int b = 0; b < f.width; ++b)
+                if (b < from || b >= to)
+                    r.data()[f.offset + b] = ' ';
+            ByteSet set;
+            QByteArray members;
+            for (int n = 1 + static_cast<int>(random.bounded(ByteSet::kCapacity)); n > 0; --n) {
+                members += pool[static_cast<qsizetype>(random.bounded(pool.size()))];
+                QVERIFY(set.add(static_cast<std::uint8_t>(members.back())));
+            }
+            std::uint64_t expected = 0;
+            for (int b = 0; b < f.width; ++b)
+                if (members.contains(r.data()[f.offset + b]))
+                    expected |= std::uint64_t(1) << b;
+            QCOMPARE(set.positionsIn(r.data(), f), expected);
+            // The field's text as the list cuts it out.
+            const QByteArray field(r.data() + f.offset, f.width);
+            const std::uint64_t text = textPositions(r.data(), f);
+            const auto [begin, end] = plainTrim(field);
+            QCOMPARE(text == 0 ? 0 : std::countr_zero(text), begin);
+            QCOMPARE(64 - std::countl_zero(text), end);
+        }
+    }
+    QVERIFY(!ByteSet().positionsIn(Record().data(), kLayout[0]));
+}
+
+// The search looks for every spelling of a letter at once, in a set of limited size.
+void tst_matching::spellingsFitByteSet() {
+    std::array<int, 256> spellings{};
+    for (std::uint8_t up : cp1250::upperTable())
+        ++spellings[up];
+    QVERIFY(*std::max_element(spellings.begin(), spellings.end()) <= ByteSet::kCapacity);
 }
 
 void tst_matching::matcherCases_data() {
