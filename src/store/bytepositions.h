@@ -5,7 +5,9 @@
 #include <array>
 #include <cstdint>
 
-#ifdef __SSE2__
+// SSE2 is part of every x86-64 processor; GCC and Clang say so with __SSE2__, MSVC does not.
+#if defined(__SSE2__) || defined(_M_X64) || defined(_M_AMD64)
+#define ZELVANOR_SSE2 1
 #include <emmintrin.h>
 #endif
 
@@ -25,7 +27,7 @@ public:
         if (m_count == kCapacity)
             return false;
         m_bytes[static_cast<std::size_t>(m_count)] = byte;
-#ifdef __SSE2__
+#ifdef ZELVANOR_SSE2
         m_splat[m_count] = _mm_set1_epi8(static_cast<char>(byte));
 #endif
         ++m_count;
@@ -52,7 +54,7 @@ public:
 private:
     // Bit i set where p[i] is in the set.
     std::uint64_t in16(const char* p) const {
-#ifdef __SSE2__
+#ifdef ZELVANOR_SSE2
         const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
         __m128i equal = _mm_setzero_si128();
         for (int i = 0; i < m_count; ++i)
@@ -68,7 +70,7 @@ private:
 #endif
     }
 
-#ifdef __SSE2__
+#ifdef ZELVANOR_SSE2
     __m128i m_splat[kCapacity]{}; // each byte in all sixteen places
 #endif
     std::array<std::uint8_t, kCapacity> m_bytes{};
