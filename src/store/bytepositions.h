@@ -26,9 +26,10 @@ public:
     bool add(std::uint8_t byte) {
         if (m_count == kCapacity)
             return false;
-        m_bytes[static_cast<std::size_t>(m_count)] = byte;
 #ifdef ZELVANOR_SSE2
         m_splat[m_count] = _mm_set1_epi8(static_cast<char>(byte));
+#else
+        m_bytes[static_cast<std::size_t>(m_count)] = byte;
 #endif
         ++m_count;
         return true;
@@ -72,8 +73,9 @@ private:
 
 #ifdef ZELVANOR_SSE2
     __m128i m_splat[kCapacity]{}; // each byte in all sixteen places
-#endif
+#else
     std::array<std::uint8_t, kCapacity> m_bytes{};
+#endif
     int m_count = 0;
 };
 
