@@ -26,6 +26,19 @@ int RecordListModel::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : RecordRows::kColumns;
 }
 
+QModelIndex RecordListModel::index(int row, int column, const QModelIndex& parent) const {
+    if (parent.isValid() || row < 0 || column < 0 || column >= RecordRows::kColumns ||
+        static_cast<std::size_t>(row) >= m_rows.size())
+        return {};
+    return createIndex(row, column);
+}
+
+Qt::ItemFlags RecordListModel::flags(const QModelIndex& index) const {
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    return Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemNeverHasChildren;
+}
+
 QVariant RecordListModel::data(const QModelIndex& index, int role) const {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
         return {};

@@ -18,6 +18,10 @@ public:
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
+    // The tree view asks for the index and the flags of every row each time it lays out the
+    // list; these answer without the base classes' chain of virtual calls.
+    QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation,
                         int role = Qt::DisplayRole) const override;
