@@ -98,7 +98,8 @@ private:
 
 namespace {
 
-// The first eight bytes of a key as a number that orders like them.
+// The first eight bytes of a key as a number that orders like them. Sort keys hold no zero
+// bytes, so the zeros that pad a shorter key put it before the longer keys it starts.
 std::uint64_t keyPrefix(std::string_view key) {
     std::uint64_t prefix = 0;
     for (std::size_t i = 0; i < 8; ++i)
@@ -130,7 +131,6 @@ void ColumnSorter::forget() {
     m_texts = DistinctTexts();
     m_keys = std::string();
     m_keyStart.assign(1, 0);
-    m_prefix = {};
     m_rank = {};
 }
 
@@ -138,29 +138,41 @@ void ColumnSorter::rankTexts() {
     const std::size_t m = m_texts.size();
     if (!m_collation)
         m_collation = std::make_unique<Collation>();
-    for (std::size_t id = m_prefix.size(); id < m; ++id) {
-        const std::size_t at = m_keys.size();
+    for (std::size_t id = m_keyStart.size() - 1; id < m; ++id) {
         m_collation->appendKey(m_texts.text(static_cast<std::uint32_t>(id)), m_keys);
         m_keyStart.push_back(m_keys.size());
-        m_prefix.push_back(keyPrefix(std::string_view(m_keys).substr(at)));
     }
     const auto key = [this](std::uint32_t id) {
         return std::string_view(m_keys).substr(m_keyStart[id], m_keyStart[id + 1] - m_keyStart[id]);
     };
-    std::vector<std::uint32_t> byText(m);
-    std::iota(byText.begin(), byText.end(), 0u);
-    std::sort(byText.begin(), byText.end(), [&](std::uint32_t a, std::uint32_t b) {
-        if (m_prefix[a] != m_prefix[b])
-            return m_prefix[a] < m_prefix[b];
-        const int c = key(a).compare(key(b));
+    // Most keys differ within their first sixteen bytes, which are compared as two numbers kept
+    // beside the text's number; the sort reads the rest of a key only where these are equal.
+    // (Sorting the 135 562 names of a million generated contacts, two in five of the pairs
+    // compared share their first eight bytes, and one in thirty their first sixteen.)
+    struct ByKey {
+        std::uint64_t first;
+        std::uint64_t second;
+        std::uint32_t id;
+    };
+    std::vector<ByKey> byKey(m);
+    for (std::uint32_t id = 0; id < m; ++id) {
+        const std::string_view k = key(id);
+        byKey[id] = {keyPrefix(k), keyPrefix(k.size() > 8 ? k.substr(8) : std::string_view()), id};
+    }
+    std::sort(byKey.begin(), byKey.end(), [&](const ByKey& a, const ByKey& b) {
+        if (a.first != b.first)
+            return a.first < b.first;
+        if (a.second != b.second)
+            return a.second < b.second;
+        const int c = key(a.id).compare(key(b.id));
         if (c != 0)
             return c < 0;
         // Texts the collation holds equal still get a fixed order.
-        return m_texts.text(a) < m_texts.text(b);
+        return m_texts.text(a.id) < m_texts.text(b.id);
     });
     m_rank.resize(m);
     for (std::uint32_t r = 0; r < m; ++r)
-        m_rank[byText[r]] = r;
+        m_rank[byKey[r].id] = r;
 }
 
 ListVector<std::uint32_t> ColumnSorter::order(const RecordRows& rows,

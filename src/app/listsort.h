@@ -47,11 +47,10 @@ private:
     std::size_t m_mostRows = 0;
 
     DistinctTexts m_texts;
-    // Per distinct text: its sort key (in one string), the key's first bytes as a number, and
-    // its place among all the texts (kept while no text has been added).
+    // Per distinct text: its sort key (in one string) and its place among all the texts (kept
+    // while no text has been added).
     std::string m_keys;
     std::vector<std::size_t> m_keyStart = std::vector<std::size_t>(1, 0);
-    std::vector<std::uint64_t> m_prefix;
     std::vector<std::uint32_t> m_rank;
 };
 
