@@ -98,13 +98,13 @@ private:
 
 namespace {
 
-// The first eight bytes of a key as a number that orders like them. Sort keys hold no zero
-// bytes, so the zeros that pad a shorter key put it before the longer keys it starts.
-std::uint64_t keyPrefix(std::string_view key) {
-    std::uint64_t prefix = 0;
-    for (std::size_t i = 0; i < 8; ++i)
-        prefix = (prefix << 8) | (i < key.size() ? static_cast<std::uint8_t>(key[i]) : 0u);
-    return prefix;
+// Eight bytes of a key from `from` on as a number that orders like them. Sort keys hold no
+// zero bytes, so the zeros that pad a shorter key put it before the longer keys it starts.
+std::uint64_t keyBytes(std::string_view key, std::size_t from) {
+    std::uint64_t bytes = 0;
+    for (std::size_t i = from; i < from + 8; ++i)
+        bytes = (bytes << 8) | (i < key.size() ? static_cast<std::uint8_t>(key[i]) : 0u);
+    return bytes;
 }
 
 // Sorts the rows by a number each, rows of equal number in the order of `current`.
@@ -157,7 +157,7 @@ void ColumnSorter::rankTexts() {
     std::vector<ByKey> byKey(m);
     for (std::uint32_t id = 0; id < m; ++id) {
         const std::string_view k = key(id);
-        byKey[id] = {keyPrefix(k), keyPrefix(k.size() > 8 ? k.substr(8) : std::string_view()), id};
+        byKey[id] = {keyBytes(k, 0), keyBytes(k, 8), id};
     }
     std::sort(byKey.begin(), byKey.end(), [&](const ByKey& a, const ByKey& b) {
         if (a.first != b.first)

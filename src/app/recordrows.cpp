@@ -4,7 +4,6 @@
 #include "cp1250.h"
 #include "record.h"
 
-#include <bit>
 #include <cstring>
 #include <utility>
 
@@ -37,9 +36,7 @@ namespace {
 template <std::size_t C> std::uint8_t copyTrimmed(const char* record, char* out) {
     constexpr FieldLayout l = layout(kShown[C]);
     const char* field = record + l.offset;
-    const std::uint64_t text = textPositions(record, l);
-    const int begin = text == 0 ? 0 : std::countr_zero(text);
-    const int end = 64 - std::countl_zero(text);
+    const auto [begin, end] = textSpan(record, l);
     if (begin == 0)
         std::memcpy(out, field, l.width);
     else

@@ -3,6 +3,7 @@
 #include "record.h"
 
 #include <array>
+#include <bit>
 #include <cstdint>
 
 // SSE2 is part of every x86-64 processor; GCC and Clang say so with __SSE2__, MSVC does not.
@@ -96,4 +97,12 @@ constexpr std::uint64_t widthMask(int width) {
 // The places of a field's characters other than the blank.
 inline std::uint64_t textPositions(const char* record, FieldLayout field) {
     return ~ByteSet(' ').positionsIn(record, field) & widthMask(field.width);
+}
+
+// The field's text without the blanks around it, as trimBlanks() finds it, but from the mask.
+inline BlankTrimmed textSpan(const char* record, FieldLayout field) {
+    const std::uint64_t text = textPositions(record, field);
+    // Without a branch: blank fields are common, and which fields are blank differs from
+    // record to record. A blank field gives 0 and 0.
+    return {text == 0 ? 0 : std::countr_zero(text), 64 - std::countl_zero(text)};
 }
