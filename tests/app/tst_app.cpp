@@ -11,6 +11,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QFont>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -284,6 +285,11 @@ void tst_app::startState() {
         QCOMPARE(s.list()->model()->headerData(c, Qt::Horizontal).toString(), headers[c]);
         QCOMPARE(s.list()->columnWidth(c), widths[c]);
     }
+    // The list sets only how its text is laid out; the typeface is the window's.
+    const QFont windowFont = s.find<QWidget>(u"client"_s)->font();
+    QCOMPARE(s.list()->font().family(), windowFont.family());
+    QCOMPARE(s.list()->font().pointSizeF(), 8.25);
+    QCOMPARE(s.list()->font().bold(), false);
 }
 
 void tst_app::tabOrder() {
