@@ -47,23 +47,26 @@ template <std::size_t C> std::uint8_t copyTrimmed(const char* record, char* out)
 } // namespace
 
 void RecordRows::addRecord(const char* record, qint64 recNo) {
-    // The row is put together on the stack and appended in one go: one size check and one
-    // copy instead of six of each. Each field goes where the text of the fields before it
-    // ends, so the full width of each still fits.
-    char text[kMaxRowText];
-    Row row{m_text.size(), recNo, {}};
+    // The fields are copied straight behind the text of the rows before, each where the text
+    // of the fields before it ends, so room for all six at full width comes first. The text
+    // keeps that room from one filling of the list to the next.
+    if (m_text.size() < m_textEnd + kMaxRowText)
+        m_text.resize(m_textEnd + kMaxRowText);
+    char* text = m_text.data() + m_textEnd;
+    Row& row = m_rows.emplace_back();
+    row.offset = m_textEnd;
+    row.recNo = recNo;
     std::size_t used = 0;
     [&]<std::size_t... C>(std::index_sequence<C...>) {
         ((row.length[C] = copyTrimmed<C>(record, text + used), used += row.length[C]), ...);
     }
     (std::make_index_sequence<kShown.size()>());
-    m_text.insert(m_text.end(), text, text + used);
-    m_rows.push_back(row);
+    m_textEnd += used;
 }
 
 void RecordRows::clear() {
     m_rows.clear();
-    m_text.clear();
+    m_textEnd = 0;
 }
 
 std::string_view RecordRows::bytes(std::size_t row, int column) const {

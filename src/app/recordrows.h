@@ -38,5 +38,6 @@ private:
     };
 
     ListVector<Row> m_rows;
-    ListVector<char> m_text;
+    ListVector<char> m_text; // the rows' text up to m_textEnd, room for more behind it
+    std::size_t m_textEnd = 0;
 };
