@@ -579,11 +579,7 @@ void frmTelcsi::searchList(const QCheckBox* searchSwitch, const QLineEdit* entry
         // A failed read ends the search with the rows found until then.
         (void)m_store.forEachRecord(
             [&](const char* records, qint64 first, qint64 count) {
-                for (qint64 i = 0; i < count; ++i) {
-                    const char* record = records + i * kRecordSize;
-                    if (matcher.matches(record))
-                        rows.addRecord(record, first + i);
-                }
+                rows.addMatching(records, first, count, matcher);
             },
             length);
         // The name search empties the list before it looks at the file; the other three leave

@@ -28,6 +28,15 @@ void RecordRows::addRecords(const char* records, qint64 first, qint64 count) {
         addRecord(records + i * kRecordSize, first + i);
 }
 
+void RecordRows::addMatching(const char* records, qint64 first, qint64 count,
+                             const FieldMatcher& matcher) {
+    for (qint64 i = 0; i < count; ++i) {
+        const char* record = records + i * kRecordSize;
+        if (matcher.matches(record))
+            addRecord(record, first + i);
+    }
+}
+
 namespace {
 
 // Copies the shown field of column C without the blanks around it to out and returns its

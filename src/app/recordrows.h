@@ -1,5 +1,6 @@
 #pragma once
 
+#include "fieldmatcher.h"
 #include "listmemory.h"
 
 #include <QString>
@@ -20,6 +21,8 @@ public:
     void addRecord(const char* record, qint64 recNo);
     // Adds the rows of count consecutive records numbered from first on.
     void addRecords(const char* records, qint64 first, qint64 count);
+    // The same for those of them that the matcher accepts.
+    void addMatching(const char* records, qint64 first, qint64 count, const FieldMatcher& matcher);
     // Removes every row; the memory stays for the next rows.
     void clear();
 

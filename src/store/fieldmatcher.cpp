@@ -2,8 +2,6 @@
 
 #include "cp1250.h"
 
-#include <bit>
-
 FieldMatcher::FieldMatcher(Field field, QStringView text)
     : m_upper(cp1250::upperTable())
     , m_layout(layout(field)) {
@@ -46,24 +44,4 @@ bool FieldMatcher::matchesFrom(const char* field, int at) const {
             static_cast<std::uint8_t>(m_needle[j]))
             return false;
     return true;
-}
-
-bool FieldMatcher::matches(const char* record) const {
-    if (!m_possible)
-        return false;
-    const int k = static_cast<int>(m_needle.size());
-    if (k == 0)
-        return textPositions(record, m_layout) != 0; // an empty field never matches
-    // The needle begins and ends with a non-blank, so wherever it is found it lies inside
-    // the field's text: the blanks around the text need not be cut off first. It starts where
-    // its first two bytes are found in any case, and no later than where it still fits.
-    std::uint64_t starts =
-        m_first.positionsIn(record, m_layout) & widthMask(m_layout.width - k + 1);
-    if (k > 1)
-        starts &= m_second.positionsIn(record, m_layout) >> 1;
-    const char* field = record + m_layout.offset;
-    for (; starts != 0; starts &= starts - 1)
-        if (matchesFrom(field, std::countr_zero(starts)))
-            return true;
-    return false;
 }
