@@ -2,6 +2,7 @@
 
 #include "bytepositions.h"
 #include "cp1250.h"
+#include "fieldmatcher.h"
 #include "record.h"
 
 #include <cstring>

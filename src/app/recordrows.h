@@ -1,6 +1,5 @@
 #pragma once
 
-#include "fieldmatcher.h"
 #include "listmemory.h"
 
 #include <QString>
@@ -8,6 +7,8 @@
 #include <array>
 #include <cstdint>
 #include <string_view>
+
+class FieldMatcher;
 
 // The rows of the record list as they were read: the six shown fields of each record, without
 // their surrounding blanks, kept as Windows-1250 bytes one after the other, and the record
