@@ -8,6 +8,7 @@
 #include "recordlistmodel.h"
 #include "recordrows.h"
 
+#include <QAbstractItemModelTester>
 #include <QCollator>
 #include <QRandomGenerator>
 #include <QTest>
@@ -64,6 +65,7 @@ private Q_SLOTS:
     void sorterKeptAcrossLists();
     void equalTextsKeepTheShownOrder();
     void spareRowsStartEmpty();
+    void modelIndexes();
 };
 
 void tst_listrows::listMemory_data() {
@@ -266,6 +268,38 @@ void tst_listrows::spareRowsStartEmpty() {
     model.setRows(std::move(spare));
     QCOMPARE(model.text(0, 0), u"Negyedik"_s);
     QVERIFY(model.takeSpareRows().empty());
+}
+
+void tst_listrows::modelIndexes() {
+    // The model writes its indexes itself; they must be the ones Qt would make, and the model
+    // must pass Qt's own checks through a reload, a sort and a clearing.
+    RecordListModel model;
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    model.setRows(rowsOf({u"Cecil"_s, u"Anna"_s, u"Béla"_s}));
+    for (int row = 0; row < model.rowCount(); ++row) {
+        for (int column = 0; column < model.columnCount(); ++column) {
+            const QModelIndex idx = model.index(row, column);
+            QVERIFY(idx.isValid());
+            QCOMPARE(idx.row(), row);
+            QCOMPARE(idx.column(), column);
+            QCOMPARE(idx.internalId(), quintptr(0));
+            QCOMPARE(idx.model(), &model);
+            QVERIFY(!idx.parent().isValid());
+            QCOMPARE(idx.data().toString(), model.text(row, column));
+            QCOMPARE(QPersistentModelIndex(idx), idx);
+        }
+    }
+    const struct {
+        int row, column;
+    } outside[] = {{-1, 0}, {0, -1}, {3, 0}, {0, RecordRows::kColumns}, {1 << 30, 1 << 30}};
+    for (const auto& o : outside)
+        QVERIFY(!model.index(o.row, o.column).isValid());
+    QVERIFY(!model.index(0, 0, model.index(0, 0)).isValid());
+    model.sortByColumn(0);
+    QCOMPARE(model.index(0, 0).data().toString(), u"Anna"_s);
+    model.setRows(rowsOf({u"Dóra"_s}));
+    model.clear();
+    QCOMPARE(model.rowCount(), 0);
 }
 
 QTEST_GUILESS_MAIN(tst_listrows)
