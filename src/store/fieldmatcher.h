@@ -33,6 +33,8 @@ public:
             m_first.positionsIn(record, m_layout) & widthMask(m_layout.width - k + 1);
         if (k > 1)
             starts &= m_second.positionsIn(record, m_layout) >> 1;
+        if (k <= 2)
+            return starts != 0; // the first two bytes are the whole needle
         const char* field = record + m_layout.offset;
         for (; starts != 0; starts &= starts - 1)
             if (matchesFrom(field, std::countr_zero(starts)))
