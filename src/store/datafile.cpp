@@ -5,12 +5,15 @@
 #include <QFile>
 
 #include <cerrno>
-#include <fcntl.h>
 
 namespace {
 
 QByteArray nativePath(const QString& path) {
     return QFile::encodeName(path);
+}
+
+bool sameFile(const fsys::FileStatus& a, const fsys::FileStatus& b) {
+    return a.device == b.device && a.inode == b.inode;
 }
 
 } // namespace
@@ -44,11 +47,13 @@ MaybeError DataFile::open(const QString& path, Access access) {
     m_created = false;
     const QByteArray native = nativePath(path);
     // Non-blocking, so that a named pipe or device under the name cannot hang the program.
-    const int flags = (access == Access::Read ? O_RDONLY : O_RDWR) | O_NONBLOCK;
+    const int flags =
+        (access == Access::Read ? fsys::ReadOnly : fsys::ReadWrite) | fsys::NonBlocking;
     int fd = fsys::open(native, flags);
     if (fd < 0 && errno == ENOENT) {
-        // O_EXCL follows no link: a link to a missing file gets no file created through it.
-        fd = fsys::open(native, O_RDWR | O_CREAT | O_EXCL | O_NONBLOCK);
+        // Exclusive follows no link: a link to a missing file gets no file created through it.
+        fd = fsys::open(native,
+                        fsys::ReadWrite | fsys::Create | fsys::Exclusive | fsys::NonBlocking);
         if (fd >= 0) {
             m_created = true;
         } else if (errno == EEXIST) {
@@ -67,7 +72,7 @@ MaybeError DataFile::open(const QString& path, Access access) {
 
 MaybeError DataFile::openExisting(const QString& path) {
     close();
-    const int fd = fsys::open(nativePath(path), O_RDONLY | O_NONBLOCK);
+    const int fd = fsys::open(nativePath(path), fsys::ReadOnly | fsys::NonBlocking);
     if (fd < 0)
         return systemError(StoreError::Action::Open, path, errno);
     return adopt(fd, path);
@@ -76,22 +81,21 @@ MaybeError DataFile::openExisting(const QString& path) {
 // Keeps an open handle when it is a regular file, so that a named pipe or a device chosen by
 // mistake is never read or written.
 MaybeError DataFile::adopt(int fd, const QString& path) {
-    struct stat st;
+    fsys::FileStatus st;
     if (fsys::fstat(fd, st) != 0) {
         const int code = errno;
         fsys::close(fd);
         return systemError(StoreError::Action::Open, path, code);
     }
-    if (!S_ISREG(st.st_mode)) {
+    if (st.kind != fsys::FileStatus::Kind::Regular) {
         fsys::close(fd);
-        StoreError e =
-            systemError(StoreError::Action::Open, path, S_ISDIR(st.st_mode) ? EISDIR : 0);
-        if (!S_ISDIR(st.st_mode))
+        const bool folder = st.kind == fsys::FileStatus::Kind::Folder;
+        StoreError e = systemError(StoreError::Action::Open, path, folder ? EISDIR : 0);
+        if (!folder)
             e.detail = QStringLiteral("Ezen a néven nem közönséges fájl áll.");
         return e;
     }
-    const int status = fsys::getFlags(fd);
-    if (status < 0 || fsys::setFlags(fd, status & ~O_NONBLOCK) != 0) {
+    if (fsys::clearNonBlocking(fd) != 0) {
         const int code = errno;
         fsys::close(fd);
         return systemError(StoreError::Action::Open, path, code);
@@ -118,7 +122,8 @@ MaybeError DataFile::openEmptied(const QString& path) {
     // the file it points at, which may be the data file itself.
     if (fsys::unlink(native) != 0 && errno != ENOENT)
         return systemError(StoreError::Action::Remove, path, errno);
-    const int fd = fsys::open(native, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW);
+    const int fd =
+        fsys::open(native, fsys::ReadWrite | fsys::Create | fsys::Exclusive | fsys::NoFollow);
     if (fd < 0)
         return systemError(StoreError::Action::Create, path, errno);
     m_fd = fd;
@@ -128,39 +133,39 @@ MaybeError DataFile::openEmptied(const QString& path) {
 }
 
 MaybeError DataFile::length(qint64& bytes) const {
-    struct stat st;
+    fsys::FileStatus st;
     if (fsys::fstat(m_fd, st) != 0)
         return systemError(StoreError::Action::Read, m_path, errno);
-    bytes = st.st_size;
+    bytes = st.size;
     return std::nullopt;
 }
 
 MaybeError DataFile::copyModeFrom(const DataFile& other) {
-    struct stat st;
+    fsys::FileStatus st;
     if (fsys::fstat(other.m_fd, st) != 0)
         return systemError(StoreError::Action::Read, other.m_path, errno);
-    if (fsys::fchmod(m_fd, st.st_mode & 07777) != 0)
+    if (fsys::fchmod(m_fd, st.permissions) != 0)
         return systemError(StoreError::Action::Write, m_path, errno);
     return std::nullopt;
 }
 
 bool DataFile::isSameFile(const DataFile& other, int& error) const {
     error = 0;
-    struct stat a;
-    struct stat b;
+    fsys::FileStatus a;
+    fsys::FileStatus b;
     if (m_fd < 0 || other.m_fd < 0)
         return false;
     if (fsys::fstat(m_fd, a) != 0 || fsys::fstat(other.m_fd, b) != 0) {
         error = errno;
         return false;
     }
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+    return sameFile(a, b);
 }
 
 bool DataFile::isSameFile(const QString& path, int& error) const {
     error = 0;
-    struct stat a;
-    struct stat b;
+    fsys::FileStatus a;
+    fsys::FileStatus b;
     if (m_fd < 0)
         return false;
     if (fsys::fstat(m_fd, a) != 0) {
@@ -172,7 +177,7 @@ bool DataFile::isSameFile(const QString& path, int& error) const {
         error = errno == ENOENT ? 0 : errno;
         return false;
     }
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+    return sameFile(a, b);
 }
 
 MaybeError DataFile::readAt(qint64 offset, char* buffer, qint64 size, qint64& got) const {
@@ -287,7 +292,7 @@ MaybeError DataFile::remove(const QString& path) {
 }
 
 MaybeError DataFile::syncFolder(const QString& folder) {
-    const int fd = fsys::open(nativePath(folder), O_RDONLY | O_DIRECTORY);
+    const int fd = fsys::open(nativePath(folder), fsys::ReadOnly | fsys::Folder);
     if (fd < 0)
         return systemError(StoreError::Action::SyncFolder, folder, errno);
     const int rc = fsys::fsync(fd);
@@ -308,14 +313,14 @@ MaybeError DataFile::makeFolder(const QString& folder) {
 MaybeError DataFile::resolveLink(const QString& path, QString& resolved) {
     resolved = path;
     const QByteArray native = nativePath(path);
-    struct stat st;
+    fsys::FileStatus st;
     if (fsys::lstat(native, st) != 0) {
         // A missing file is made by open; anything else may hide a link that must stay.
         if (errno == ENOENT)
             return std::nullopt;
         return systemError(StoreError::Action::Open, path, errno);
     }
-    if (!S_ISLNK(st.st_mode))
+    if (st.kind != fsys::FileStatus::Kind::Link)
         return std::nullopt;
     const QByteArray real = fsys::realPath(native);
     if (real.isEmpty())

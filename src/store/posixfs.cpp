@@ -4,6 +4,8 @@
 #include <climits>
 #include <cstdlib>
 #include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/types.h>
 #include <unistd.h>
 
 namespace fsys {
@@ -11,6 +13,45 @@ namespace fsys {
 namespace {
 
 Observer* g_observer = nullptr;
+
+int systemFlags(int flags) {
+    int f = (flags & ReadWrite) ? O_RDWR : O_RDONLY;
+    if (flags & Create)
+        f |= O_CREAT;
+    if (flags & Exclusive)
+        f |= O_EXCL;
+    if (flags & NonBlocking)
+        f |= O_NONBLOCK;
+    if (flags & NoFollow)
+        f |= O_NOFOLLOW;
+    if (flags & Folder)
+        f |= O_DIRECTORY;
+    return f | O_CLOEXEC;
+}
+
+FileStatus fileStatus(const struct stat& st) {
+    FileStatus status;
+    if (S_ISREG(st.st_mode))
+        status.kind = FileStatus::Kind::Regular;
+    else if (S_ISDIR(st.st_mode))
+        status.kind = FileStatus::Kind::Folder;
+    else if (S_ISLNK(st.st_mode))
+        status.kind = FileStatus::Kind::Link;
+    status.size = st.st_size;
+    status.permissions = st.st_mode & 07777;
+    status.device = static_cast<quint64>(st.st_dev);
+    status.inode = static_cast<quint64>(st.st_ino);
+    return status;
+}
+
+// One of the stat calls, with its answer turned into a FileStatus.
+template <typename F> int statCall(FileStatus& status, F&& f) {
+    struct stat st {};
+    const int rc = f(st);
+    if (rc == 0)
+        status = fileStatus(st);
+    return rc;
+}
 
 // Makes the call f under the observer's eyes, keeping errno as the call left it.
 template <typename F>
@@ -48,9 +89,9 @@ Observer* setObserver(Observer* observer) {
     return previous;
 }
 
-int open(const QByteArray& path, int flags, mode_t mode) {
+int open(const QByteArray& path, int flags) {
     return static_cast<int>(watched(Call::Open, -1, path, [&] {
-        return retrying([&] { return ::open(path.constData(), flags | O_CLOEXEC, mode); });
+        return retrying([&] { return ::open(path.constData(), systemFlags(flags), 0666); });
     }));
 }
 
@@ -59,18 +100,22 @@ int close(int fd) {
     return static_cast<int>(watched(Call::Close, fd, {}, [&] { return ::close(fd); }));
 }
 
-int fstat(int fd, struct stat& st) {
-    return static_cast<int>(watched(Call::Stat, fd, {}, [&] { return ::fstat(fd, &st); }));
+int fstat(int fd, FileStatus& status) {
+    return static_cast<int>(watched(Call::Stat, fd, {}, [&] {
+        return statCall(status, [&](struct stat& st) { return ::fstat(fd, &st); });
+    }));
 }
 
-int lstat(const QByteArray& path, struct stat& st) {
-    return static_cast<int>(
-        watched(Call::LinkStat, -1, path, [&] { return ::lstat(path.constData(), &st); }));
+int lstat(const QByteArray& path, FileStatus& status) {
+    return static_cast<int>(watched(Call::LinkStat, -1, path, [&] {
+        return statCall(status, [&](struct stat& st) { return ::lstat(path.constData(), &st); });
+    }));
 }
 
-int stat(const QByteArray& path, struct stat& st) {
-    return static_cast<int>(
-        watched(Call::Stat, -1, path, [&] { return ::stat(path.constData(), &st); }));
+int stat(const QByteArray& path, FileStatus& status) {
+    return static_cast<int>(watched(Call::Stat, -1, path, [&] {
+        return statCall(status, [&](struct stat& st) { return ::stat(path.constData(), &st); });
+    }));
 }
 
 QByteArray realPath(const QByteArray& path) {
@@ -98,13 +143,13 @@ QByteArray readLink(const QByteArray& path) {
     return target;
 }
 
-int getFlags(int fd) {
-    return static_cast<int>(watched(Call::GetFlags, fd, {}, [&] { return ::fcntl(fd, F_GETFL); }));
-}
-
-int setFlags(int fd, int flags) {
+int clearNonBlocking(int fd) {
+    const int flags =
+        static_cast<int>(watched(Call::GetFlags, fd, {}, [&] { return ::fcntl(fd, F_GETFL); }));
+    if (flags < 0)
+        return -1;
     return static_cast<int>(
-        watched(Call::SetFlags, fd, {}, [&] { return ::fcntl(fd, F_SETFL, flags); }));
+        watched(Call::SetFlags, fd, {}, [&] { return ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK); }));
 }
 
 qint64 pread(int fd, char* buffer, qint64 size, qint64 offset) {
@@ -161,13 +206,15 @@ int unlink(const QByteArray& path) {
         watched(Call::Unlink, -1, path, [&] { return ::unlink(path.constData()); }));
 }
 
-int fchmod(int fd, mode_t mode) {
-    return static_cast<int>(watched(Call::Chmod, fd, {}, [&] { return ::fchmod(fd, mode); }));
+int fchmod(int fd, unsigned permissions) {
+    return static_cast<int>(watched(Call::Chmod, fd, {}, [&] {
+        return ::fchmod(fd, static_cast<mode_t>(permissions & 07777));
+    }));
 }
 
-int mkdir(const QByteArray& path, mode_t mode) {
+int mkdir(const QByteArray& path) {
     return static_cast<int>(
-        watched(Call::MakeFolder, -1, path, [&] { return ::mkdir(path.constData(), mode); }));
+        watched(Call::MakeFolder, -1, path, [&] { return ::mkdir(path.constData(), 0777); }));
 }
 
 int makePath(const QByteArray& path) {

@@ -3,14 +3,34 @@
 #include <QByteArray>
 #include <QtGlobal>
 
-#include <sys/stat.h>
-#include <sys/types.h>
-
 // The store's only door to the file system. Every call on the register's files goes through
-// here, so that another system needs one other file, and a test can watch each call or make
-// one fail. The functions behave like the system calls of the same name: -1 and errno on
-// failure; open, read, write, truncate and copyRange retry an interrupted call themselves.
+// here, so that a test can watch each call or make one fail. Nothing here names a system type
+// or flag: posixfs.cpp speaks to POSIX systems, and another system needs one other file. The
+// functions behave like the POSIX calls of the same name: -1 and errno on failure; open, read,
+// write, truncate and copyRange retry an interrupted call themselves.
 namespace fsys {
+
+// How open() opens a file, combined with |; one of ReadOnly and ReadWrite.
+enum OpenFlag : int {
+    ReadOnly = 0,
+    ReadWrite = 1 << 0,
+    Create = 1 << 1,      // make the file when it is missing
+    Exclusive = 1 << 2,   // with Create: fail when the name exists, even as a link
+    NonBlocking = 1 << 3, // a named pipe or device cannot make the open or a read wait
+    NoFollow = 1 << 4,    // fail when the name is a symbolic link
+    Folder = 1 << 5,      // open a folder, to sync its entries
+};
+
+// What the system tells of a file.
+struct FileStatus {
+    enum class Kind { Regular, Folder, Link, Other };
+    Kind kind = Kind::Other;
+    qint64 size = 0;
+    unsigned permissions = 0; // who may read, write and run it, as the system keeps it
+    // Together they name one file, whatever names and links lead to it.
+    quint64 device = 0;
+    quint64 inode = 0;
+};
 
 enum class Call {
     Open,
@@ -54,18 +74,20 @@ public:
 // Installs an observer for the whole process (nullptr: none) and returns the previous one.
 Observer* setObserver(Observer* observer);
 
-int open(const QByteArray& path, int flags, mode_t mode = 0666);
+// A new file may be read and written by everyone the system's file mask allows.
+int open(const QByteArray& path, int flags);
 int close(int fd);
-int fstat(int fd, struct stat& st);
-int lstat(const QByteArray& path, struct stat& st);
+int fstat(int fd, FileStatus& status);
+// The name itself, a link as a link.
+int lstat(const QByteArray& path, FileStatus& status);
 // The file a name leads to, through any links.
-int stat(const QByteArray& path, struct stat& st);
+int stat(const QByteArray& path, FileStatus& status);
 // The absolute name with every link resolved; empty, with errno set, on failure.
 QByteArray realPath(const QByteArray& path);
 // What a symbolic link holds; empty, with errno set, when the name is no link.
 QByteArray readLink(const QByteArray& path);
-int getFlags(int fd);
-int setFlags(int fd, int flags);
+// Makes reads and writes on a handle opened with NonBlocking wait again.
+int clearNonBlocking(int fd);
 qint64 pread(int fd, char* buffer, qint64 size, qint64 offset);
 qint64 pwrite(int fd, const char* data, qint64 size, qint64 offset);
 // Copies within the kernel; fails with ENOSYS where the system has no such call.
@@ -75,8 +97,9 @@ int fdatasync(int fd);
 int fsync(int fd);
 int rename(const QByteArray& from, const QByteArray& to);
 int unlink(const QByteArray& path);
-int fchmod(int fd, mode_t mode);
-int mkdir(const QByteArray& path, mode_t mode = 0777);
+// Gives a file the permissions that another's FileStatus tells.
+int fchmod(int fd, unsigned permissions);
+int mkdir(const QByteArray& path);
 // Creates the folder and any missing folder above it; a folder that exists is no error.
 int makePath(const QByteArray& path);
 // A hint that the file will be read from start to end; its outcome does not matter.
