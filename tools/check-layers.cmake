@@ -1,10 +1,14 @@
 # Fails when a source file under one of the given folders includes a Qt GUI, widget or
-# printing header: those layers use QtCore only.
-# Usage: cmake -DFOLDERS="src/store;src/csv" -P check-layers.cmake
+# printing header: those layers use QtCore only. It fails as well when a file other than those
+# named in SYSTEM_DOORS includes one of the system's own headers (unistd.h, fcntl.h, sys/...,
+# windows.h): one file speaks to the system, so that another system needs one other file.
+# Usage: cmake -DFOLDERS="src/store;src/csv" -DSYSTEM_DOORS=posixfs.cpp -P check-layers.cmake
+cmake_minimum_required(VERSION 3.25)
 if(NOT FOLDERS)
   message(FATAL_ERROR "no folders to check")
 endif()
 set(offending "")
+set(system "")
 set(checked 0)
 foreach(folder IN LISTS FOLDERS)
   if(NOT IS_DIRECTORY "${folder}")
@@ -19,10 +23,19 @@ foreach(folder IN LISTS FOLDERS)
       if(line MATCHES "[<\"](QtWidgets|QtGui|QtPrintSupport|QtOpenGL|QtSvg)[/>\"]")
         string(APPEND offending "\n  ${file}: ${line}")
       endif()
+      if(line MATCHES "[<\"]((unistd|fcntl|dirent|windows|io)\\.h|sys/)")
+        get_filename_component(name "${file}" NAME)
+        if(NOT name IN_LIST SYSTEM_DOORS)
+          string(APPEND system "\n  ${file}: ${line}")
+        endif()
+      endif()
     endforeach()
   endforeach()
 endforeach()
 if(offending)
   message(FATAL_ERROR "GUI headers where only QtCore belongs:${offending}")
 endif()
-message(STATUS "${checked} files use no GUI header")
+if(system)
+  message(FATAL_ERROR "System headers outside ${SYSTEM_DOORS}:${system}")
+endif()
+message(STATUS "${checked} files use no GUI header, and no system header outside ${SYSTEM_DOORS}")
