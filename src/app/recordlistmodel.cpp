@@ -97,6 +97,11 @@ QVariant RecordListModel::headerData(int section, Qt::Orientation orientation, i
 RecordRows RecordListModel::takeSpareRows() {
     RecordRows rows = std::exchange(m_spare, RecordRows());
     rows.clear();
+    // The first refill has no spare rows yet. Room like the shown rows' lets it fill them in
+    // place: growing a fresh list would copy its rows to new memory again and again, which
+    // made the first search for "a" at 1M take 28 ms more than the ones after it.
+    if (!rows.hasRoom())
+        rows.reserveLike(m_rows);
     return rows;
 }
 

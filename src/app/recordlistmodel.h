@@ -27,7 +27,8 @@ public:
                         int role = Qt::DisplayRole) const override;
 
     // Empty rows to fill for setRows(), holding the memory of the rows it last replaced: a
-    // large list is then refilled without asking the system for fresh memory each time.
+    // large list is then refilled without asking the system for fresh memory each time. Before
+    // any rows were replaced, they hold room reserved for as many rows as are shown.
     RecordRows takeSpareRows();
     // Replaces all rows with one reset; the rows replaced become the spare ones.
     void setRows(RecordRows rows);

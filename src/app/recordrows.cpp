@@ -79,6 +79,13 @@ void RecordRows::clear() {
     m_textEnd = 0;
 }
 
+void RecordRows::reserveLike(const RecordRows& other) {
+    const std::size_t rows = other.m_rows.size();
+    m_rows.reserve(rows + rows / 8);
+    // addRecord() wants room for a whole row behind the text before it.
+    m_text.reserve(other.m_textEnd + other.m_textEnd / 8 + kMaxRowText);
+}
+
 std::string_view RecordRows::bytes(std::size_t row, int column) const {
     const Row& r = m_rows[row];
     std::size_t offset = r.offset;

@@ -26,6 +26,11 @@ public:
     void addMatching(const char* records, qint64 first, qint64 count, const FieldMatcher& matcher);
     // Removes every row; the memory stays for the next rows.
     void clear();
+    // Reserves room for the rows of other and an eighth more, to be filled later. The room is
+    // not touched until rows fill it, and rows that fit are never moved as the list grows.
+    void reserveLike(const RecordRows& other);
+    // Whether the rows hold memory of their own, from reserveLike or from rows before.
+    bool hasRoom() const { return m_rows.capacity() > 0; }
 
     std::size_t size() const { return m_rows.size(); }
     bool empty() const { return m_rows.empty(); }

@@ -65,6 +65,8 @@ private Q_SLOTS:
     void sorterKeptAcrossLists();
     void equalTextsKeepTheShownOrder();
     void spareRowsStartEmpty();
+    void firstRefillStaysInPlace_data();
+    void firstRefillStaysInPlace();
     void modelIndexes();
 };
 
@@ -268,6 +270,54 @@ void tst_listrows::spareRowsStartEmpty() {
     model.setRows(std::move(spare));
     QCOMPARE(model.text(0, 0), u"Negyedik"_s);
     QVERIFY(model.takeSpareRows().empty());
+}
+
+// The first refill of a list has no spare rows; it gets room like the shown rows' instead, so
+// that a list as large as the shown one, or an eighth larger, is never moved as it grows.
+void tst_listrows::firstRefillStaysInPlace_data() {
+    QTest::addColumn<int>("count");
+    QTest::addColumn<int>("width"); // of each field's text
+    QTest::newRow("a few short rows") << 3 << 5;
+    QTest::newRow("a few rows at full width") << 3 << 50;
+    QTest::newRow("many short rows") << 2000 << 5;
+    QTest::newRow("many rows at full width") << 2000 << 50;
+}
+
+void tst_listrows::firstRefillStaysInPlace() {
+    QFETCH(int, count);
+    QFETCH(int, width);
+    std::vector<Record> records(static_cast<std::size_t>(count));
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        char* r = records[i].data();
+        std::fill_n(r, kRecordSize, ' ');
+        for (const FieldLayout& f : kLayout)
+            std::fill_n(r + f.offset, std::min(width, f.width), static_cast<char>('a' + i % 26));
+    }
+    RecordRows shown;
+    for (std::size_t i = 0; i < records.size(); ++i)
+        shown.addRecord(records[i].data(), qint64(i + 1));
+    const std::size_t refill = records.size() + records.size() / 8;
+
+    RecordListModel model;
+    model.setRows(std::move(shown));
+    RecordRows rows = model.takeSpareRows();
+    QVERIFY(rows.empty());
+    const char* first = nullptr;
+    for (std::size_t i = 0; i < refill; ++i) {
+        rows.addRecord(records[i % records.size()].data(), qint64(i + 1));
+        if (i == 0)
+            first = rows.bytes(0, 0).data();
+        QCOMPARE(static_cast<const void*>(rows.bytes(0, 0).data()),
+                 static_cast<const void*>(first));
+    }
+    QCOMPARE(rows.size(), refill);
+    const char last = static_cast<char>('a' + (refill - 1) % records.size() % 26);
+    QCOMPARE(rows.text(refill - 1, 0), QString(std::min(width, 40), QLatin1Char(last)));
+
+    // Once rows were replaced, the spare ones are those and need no room of their own.
+    model.setRows(std::move(rows));
+    QCOMPARE(model.rowCount(), int(refill));
+    QVERIFY(model.takeSpareRows().hasRoom());
 }
 
 void tst_listrows::modelIndexes() {
