@@ -99,7 +99,7 @@ RecordRows RecordListModel::takeSpareRows() {
     rows.clear();
     // The first refill has no spare rows yet. Room like the shown rows' lets it fill them in
     // place: growing a fresh list would copy its rows to new memory again and again, which
-    // made the first search for "a" at 1M take 28 ms more than the ones after it.
+    // made a window's first search for "a" at 1M take about 80 ms instead of 66.
     if (!rows.hasRoom())
         rows.reserveLike(m_rows);
     return rows;
