@@ -3,7 +3,7 @@
 #include "benchwindow.h"
 #include "registers.h"
 
-#include "frmabout.h"
+#include "windows/frmabout.h"
 
 #include <QLineEdit>
 #include <QPushButton>

@@ -3,7 +3,7 @@
 #include "benchmarks.h"
 #include "registers.h"
 
-#include "datastore.h"
+#include "store/datastore.h"
 
 #include <QDir>
 #include <QFile>

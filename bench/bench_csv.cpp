@@ -1,11 +1,11 @@
 // The CSV export and import on their own, without the window: the file work a click on the menu
 // item costs, the list reload after an import not included.
 #include "benchmarks.h"
-#include "csvexport.h"
+#include "csv/csvexport.h"
+#include "csv/csvimport.h"
 #include "csvfiles.h"
-#include "csvimport.h"
-#include "datastore.h"
 #include "registers.h"
+#include "store/datastore.h"
 
 #include <QDir>
 #include <QFile>

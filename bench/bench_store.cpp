@@ -3,7 +3,7 @@
 #include "generator.h"
 #include "registers.h"
 
-#include "datastore.h"
+#include "store/datastore.h"
 
 #include <QTemporaryDir>
 

@@ -2,9 +2,9 @@
 #include "benchmarks.h"
 #include "registers.h"
 
-#include "datastore.h"
-#include "vcardexchange.h"
-#include "vcardreader.h"
+#include "store/datastore.h"
+#include "vcard/vcardexchange.h"
+#include "vcard/vcardreader.h"
 
 #include <QDir>
 #include <QFile>

@@ -5,10 +5,10 @@
 #include "generator.h"
 #include "registers.h"
 
-#include "datastore.h"
-#include "fieldmatcher.h"
-#include "recordlistmodel.h"
-#include "recordlistview.h"
+#include "list/recordlistmodel.h"
+#include "store/datastore.h"
+#include "store/fieldmatcher.h"
+#include "windows/recordlistview.h"
 
 #include <QCheckBox>
 #include <QDir>

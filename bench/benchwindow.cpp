@@ -1,7 +1,7 @@
 #include "benchwindow.h"
 
-#include "recordlistmodel.h"
-#include "recordlistview.h"
+#include "list/recordlistmodel.h"
+#include "windows/recordlistview.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>

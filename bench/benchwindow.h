@@ -1,12 +1,12 @@
 #pragma once
 
-#include "dialogs.h"
-#include "frmtelcsi.h"
-#include "programs.h"
-#include "shellopen.h"
-#include "systemregistry.h"
-#include "printers.h"
-#include "qtprinters.h"
+#include "platform/dialogs.h"
+#include "platform/printers.h"
+#include "platform/programs.h"
+#include "platform/qtprinters.h"
+#include "platform/shellopen.h"
+#include "platform/systemregistry.h"
+#include "windows/frmtelcsi.h"
 
 #include <QString>
 

@@ -1,8 +1,8 @@
 #include "csvfiles.h"
 
-#include "cp1250.h"
 #include "generator.h"
-#include "record.h"
+#include "store/cp1250.h"
+#include "store/record.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "textdecoding.h"
+#include "csv/textdecoding.h"
 
 #include <QString>
 #include <QtGlobal>

@@ -2,9 +2,9 @@
 // fresh process of its own, so that nothing else (making the file, an earlier import) counts.
 //   zelvanor_csvmem 1000 1000000
 // The import file is the benchmark program's UTF-8 one (the path that holds more state).
+#include "csv/csvimport.h"
 #include "csvfiles.h"
-#include "csvimport.h"
-#include "datastore.h"
+#include "store/datastore.h"
 
 #include <QByteArray>
 #include <QDir>

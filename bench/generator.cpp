@@ -1,6 +1,6 @@
 #include "generator.h"
 
-#include "cp1250.h"
+#include "store/cp1250.h"
 
 #include <QFile>
 

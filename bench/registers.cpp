@@ -1,7 +1,7 @@
 #include "registers.h"
 
 #include "generator.h"
-#include "record.h"
+#include "store/record.h"
 
 #include <QDir>
 #include <QElapsedTimer>

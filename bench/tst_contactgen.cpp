@@ -3,8 +3,8 @@
 // as in real Hungarian names, and the same register from the same seed.
 #include "generator.h"
 
-#include "cp1250.h"
-#include "datastore.h"
+#include "store/cp1250.h"
+#include "store/datastore.h"
 
 #include <QFile>
 #include <QRegularExpression>

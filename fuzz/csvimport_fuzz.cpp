@@ -3,12 +3,12 @@
 // then imported for real into an empty register, which costs the import's large buffers each
 // time and so runs as a target of its own.
 
-#include "csvimport.h"
-#include "csvsplitter.h"
-#include "datastore.h"
+#include "csv/csvimport.h"
+#include "csv/csvsplitter.h"
+#include "csv/textdecoding.h"
 #include "fuzzcheck.h"
-#include "record.h"
-#include "textdecoding.h"
+#include "store/datastore.h"
+#include "store/record.h"
 
 #include <QByteArray>
 #include <QFile>

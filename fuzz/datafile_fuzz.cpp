@@ -1,14 +1,14 @@
 // Any bytes as Telefon.dat: the list is filled and sorted as the main window does it, each
 // column searched, single records read, and the register exported.
 
-#include "cp1250.h"
-#include "csvexport.h"
-#include "datastore.h"
-#include "fieldmatcher.h"
+#include "csv/csvexport.h"
 #include "fuzzcheck.h"
-#include "record.h"
-#include "recordlistmodel.h"
-#include "recordrows.h"
+#include "list/recordlistmodel.h"
+#include "list/recordrows.h"
+#include "store/cp1250.h"
+#include "store/datastore.h"
+#include "store/fieldmatcher.h"
+#include "store/record.h"
 
 #include <QByteArray>
 #include <QFile>

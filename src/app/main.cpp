@@ -1,12 +1,12 @@
-#include "commandline.h"
-#include "datafolder.h"
-#include "frmtelcsi.h"
-#include "qtdialogs.h"
-#include "qtprinters.h"
-#include "qtprograms.h"
-#include "qtshellopen.h"
-#include "systemregistry.h"
+#include "app/commandline.h"
+#include "platform/datafolder.h"
+#include "platform/qtdialogs.h"
+#include "platform/qtprinters.h"
+#include "platform/qtprograms.h"
+#include "platform/qtshellopen.h"
+#include "platform/systemregistry.h"
 #include "version.h"
+#include "windows/frmtelcsi.h"
 
 #include <QApplication>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
-#include "csvexport.h"
+#include "csv/csvexport.h"
 
-#include "datafile.h"
-#include "exchangefile.h"
+#include "store/datafile.h"
+#include "store/exchangefile.h"
 
 #include <QIODevice>
 

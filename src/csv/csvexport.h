@@ -1,7 +1,7 @@
 #pragma once
 
-#include "datastore.h"
-#include "storeerror.h"
+#include "store/datastore.h"
+#include "store/storeerror.h"
 
 #include <QString>
 

@@ -1,10 +1,10 @@
-#include "csvimport.h"
+#include "csv/csvimport.h"
 
-#include "appendbatch.h"
-#include "csvsplitter.h"
-#include "datafile.h"
-#include "exchangefile.h"
-#include "textdecoding.h"
+#include "csv/csvsplitter.h"
+#include "csv/textdecoding.h"
+#include "store/appendbatch.h"
+#include "store/datafile.h"
+#include "store/exchangefile.h"
 
 #include <memory>
 

@@ -1,4 +1,4 @@
-#include "csvsplitter.h"
+#include "csv/csvsplitter.h"
 
 #include <cstring>
 

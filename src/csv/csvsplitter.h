@@ -1,6 +1,6 @@
 #pragma once
 
-#include "record.h"
+#include "store/record.h"
 
 #include <QByteArrayView>
 

@@ -1,4 +1,4 @@
-#include "textdecoding.h"
+#include "csv/textdecoding.h"
 
 void EncodingSniffer::feed(QByteArrayView bytes) {
     for (qsizetype i = 0; i < bytes.size() && m_valid; ++i) {

@@ -1,6 +1,6 @@
-#include "datafolder.h"
+#include "platform/datafolder.h"
 
-#include "datafile.h"
+#include "store/datafile.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,6 +1,6 @@
-#include "launch.h"
+#include "platform/launch.h"
 
-#include "shellopen.h"
+#include "platform/shellopen.h"
 
 QString trimBlanks(const QString& text) {
     qsizetype first = 0;

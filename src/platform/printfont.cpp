@@ -1,4 +1,4 @@
-#include "printfont.h"
+#include "platform/printfont.h"
 
 #include <QFontInfo>
 #include <QFontMetricsF>

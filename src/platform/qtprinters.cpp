@@ -1,7 +1,7 @@
-#include "qtprinters.h"
+#include "platform/qtprinters.h"
 
-#include "printfont.h"
-#include "storeerror.h"
+#include "platform/printfont.h"
+#include "store/storeerror.h"
 
 #include <QFile>
 #include <QFontMetricsF>

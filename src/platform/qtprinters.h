@@ -1,7 +1,7 @@
 #pragma once
 
-#include "printcanvas.h"
-#include "printers.h"
+#include "platform/printers.h"
+#include "print/printcanvas.h"
 
 #include <QFont>
 #include <QFontMetricsF>

@@ -1,4 +1,4 @@
-#include "qtprograms.h"
+#include "platform/qtprograms.h"
 
 #include <QFileInfo>
 #include <QProcess>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "programs.h"
+#include "platform/programs.h"
 
 // Program files on this system, started detached with QProcess.
 class QtPrograms final : public Programs {

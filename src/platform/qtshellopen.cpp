@@ -1,4 +1,4 @@
-#include "qtshellopen.h"
+#include "platform/qtshellopen.h"
 
 #include <QDesktopServices>
 #include <QUrl>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shellopen.h"
+#include "platform/shellopen.h"
 
 // The desktop's default mail client and browser, through QDesktopServices.
 class QtShellOpen final : public ShellOpen {

@@ -1,4 +1,4 @@
-#include "systemregistry.h"
+#include "platform/systemregistry.h"
 
 #include <QFile>
 #include <QStandardPaths>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "registry.h"
+#include "platform/registry.h"
 
 #include <QHash>
 #include <QStringList>

@@ -1,6 +1,6 @@
-#include "listprintout.h"
+#include "print/listprintout.h"
 
-#include "printcanvas.h"
+#include "print/printcanvas.h"
 
 #include <array>
 

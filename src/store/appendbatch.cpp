@@ -1,4 +1,4 @@
-#include "appendbatch.h"
+#include "store/appendbatch.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "datafile.h"
-#include "datastore.h"
-#include "record.h"
-#include "storeerror.h"
+#include "store/datafile.h"
+#include "store/datastore.h"
+#include "store/record.h"
+#include "store/storeerror.h"
 
 #include <QtGlobal>
 

@@ -1,6 +1,6 @@
-#include "datafile.h"
+#include "store/datafile.h"
 
-#include "posixfs.h"
+#include "store/posixfs.h"
 
 #include <QFile>
 

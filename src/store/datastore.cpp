@@ -1,4 +1,4 @@
-#include "datastore.h"
+#include "store/datastore.h"
 
 #include <QDir>
 #include <QFile>

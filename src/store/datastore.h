@@ -1,8 +1,8 @@
 #pragma once
 
-#include "datafile.h"
-#include "record.h"
-#include "storeerror.h"
+#include "store/datafile.h"
+#include "store/record.h"
+#include "store/storeerror.h"
 
 #include <QString>
 

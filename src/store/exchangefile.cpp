@@ -1,6 +1,6 @@
-#include "exchangefile.h"
+#include "store/exchangefile.h"
 
-#include "posixfs.h"
+#include "store/posixfs.h"
 
 #include <QFileInfo>
 #include <QSaveFile>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "appendbatch.h"
-#include "datafile.h"
-#include "storeerror.h"
+#include "store/appendbatch.h"
+#include "store/datafile.h"
+#include "store/storeerror.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
-#include "fieldmatcher.h"
+#include "store/fieldmatcher.h"
 
-#include "cp1250.h"
+#include "store/cp1250.h"
 
 FieldMatcher::FieldMatcher(Field field, QStringView text)
     : m_upper(cp1250::upperTable())

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "bytepositions.h"
-#include "record.h"
+#include "store/bytepositions.h"
+#include "store/record.h"
 
 #include <QByteArray>
 #include <QStringView>

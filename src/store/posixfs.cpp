@@ -1,4 +1,4 @@
-#include "posixfs.h"
+#include "store/posixfs.h"
 
 #include <cerrno>
 #include <climits>

@@ -1,6 +1,6 @@
-#include "record.h"
+#include "store/record.h"
 
-#include "cp1250.h"
+#include "store/cp1250.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "storeerror.h"
+#include "store/storeerror.h"
 
 #include <QDir>
 

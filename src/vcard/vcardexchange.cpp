@@ -1,10 +1,10 @@
-#include "vcardexchange.h"
+#include "vcard/vcardexchange.h"
 
-#include "appendbatch.h"
-#include "datafile.h"
-#include "exchangefile.h"
-#include "vcardreader.h"
-#include "vcardwriter.h"
+#include "store/appendbatch.h"
+#include "store/datafile.h"
+#include "store/exchangefile.h"
+#include "vcard/vcardreader.h"
+#include "vcard/vcardwriter.h"
 
 #include <QIODevice>
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "datastore.h"
-#include "exchangefile.h"
-#include "storeerror.h"
+#include "store/datastore.h"
+#include "store/exchangefile.h"
+#include "store/storeerror.h"
 
 #include <QString>
 

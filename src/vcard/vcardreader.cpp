@@ -1,6 +1,6 @@
-#include "vcardreader.h"
+#include "vcard/vcardreader.h"
 
-#include "vcardtext.h"
+#include "vcard/vcardtext.h"
 
 #include <QIODevice>
 #include <QList>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "record.h"
-#include "storeerror.h"
+#include "store/record.h"
+#include "store/storeerror.h"
 
 #include <QString>
 

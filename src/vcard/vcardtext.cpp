@@ -1,7 +1,7 @@
-#include "vcardtext.h"
+#include "vcard/vcardtext.h"
 
-#include "cp1250.h"
-#include "utf8.h"
+#include "store/cp1250.h"
+#include "store/utf8.h"
 
 #include <QStringDecoder>
 

@@ -1,7 +1,7 @@
-#include "vcardwriter.h"
+#include "vcard/vcardwriter.h"
 
-#include "cp1250.h"
-#include "datastore.h"
+#include "store/cp1250.h"
+#include "store/datastore.h"
 
 #include <QIODevice>
 

@@ -1,9 +1,9 @@
-#include "frmabout.h"
-#include "qtprograms.h"
-#include "qtshellopen.h"
-#include "systemregistry.h"
+#include "platform/qtprograms.h"
+#include "platform/qtshellopen.h"
+#include "platform/systemregistry.h"
 #include "version.h"
 #include "windowharness.h"
+#include "windows/frmabout.h"
 
 #include <QAction>
 #include <QApplication>

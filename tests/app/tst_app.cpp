@@ -1,10 +1,10 @@
-#include "datafolder.h"
-#include "datastore.h"
-#include "frmtelcsi.h"
-#include "record.h"
-#include "recordlistmodel.h"
+#include "list/recordlistmodel.h"
+#include "platform/datafolder.h"
 #include "scripteddialogs.h"
+#include "store/datastore.h"
+#include "store/record.h"
 #include "windowharness.h"
+#include "windows/frmtelcsi.h"
 
 #include <QAbstractItemModelTester>
 #include <QAccessible>

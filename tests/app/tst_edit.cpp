@@ -1,10 +1,10 @@
 // Adding, changing and removing contacts through the main window, checked in the list it shows
 // and in the bytes of Telefon.dat.
-#include "frmtelcsi.h"
-#include "record.h"
-#include "recordlistmodel.h"
+#include "list/recordlistmodel.h"
 #include "scripteddialogs.h"
+#include "store/record.h"
 #include "windowharness.h"
+#include "windows/frmtelcsi.h"
 
 #include <QAbstractItemModelTester>
 #include <QAction>

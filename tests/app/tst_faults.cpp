@@ -3,12 +3,12 @@
 // exactly once. Also a full disk, a read-only folder, a register changed behind the window's
 // back, a Telefon.dat that is a symbolic link, and running out of memory while the list is
 // filled.
-#include "csvexport.h"
+#include "csv/csvexport.h"
 #include "fsprobe.h"
+#include "list/recordlistmodel.h"
 #include "permissions.h"
-#include "record.h"
-#include "recordlistmodel.h"
 #include "scripteddialogs.h"
+#include "store/record.h"
 #include "windowharness.h"
 
 #include <QDir>

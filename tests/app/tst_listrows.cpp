@@ -1,12 +1,12 @@
 // The pieces behind the record list: its memory, the distinct texts of a column, the rows and
 // their order, measured against the plainest way of getting the same.
-#include "cp1250.h"
-#include "distincttexts.h"
-#include "listmemory.h"
-#include "listsort.h"
-#include "record.h"
-#include "recordlistmodel.h"
-#include "recordrows.h"
+#include "list/distincttexts.h"
+#include "list/listmemory.h"
+#include "list/listsort.h"
+#include "list/recordlistmodel.h"
+#include "list/recordrows.h"
+#include "store/cp1250.h"
+#include "store/record.h"
 
 #include <QAbstractItemModelTester>
 #include <QCollator>

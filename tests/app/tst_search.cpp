@@ -1,9 +1,9 @@
 // The search switches: each change of a ticked field's text rebuilds the list from the file.
-#include "frmtelcsi.h"
-#include "record.h"
-#include "recordlistmodel.h"
+#include "list/recordlistmodel.h"
 #include "scripteddialogs.h"
+#include "store/record.h"
 #include "windowharness.h"
+#include "windows/frmtelcsi.h"
 
 #include <QAbstractItemModelTester>
 #include <QCheckBox>

@@ -1,7 +1,7 @@
 // Starting the program: its command line, the data folder it is given, and the lock that keeps
 // a second copy off a register in use. The last tests start the real program.
-#include "commandline.h"
-#include "datafolder.h"
+#include "app/commandline.h"
+#include "platform/datafolder.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,10 +1,10 @@
 // Contacts from and to vCard files through the main window's menu, checked in the messages, the
 // list and the bytes of Telefon.dat and of the vCard file.
-#include "frmtelcsi.h"
-#include "record.h"
 #include "scripteddialogs.h"
-#include "vcardwriter.h"
+#include "store/record.h"
+#include "vcard/vcardwriter.h"
 #include "windowharness.h"
+#include "windows/frmtelcsi.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,13 +1,13 @@
 // The CSV formats on real files: the export line and file, the import's splitting and decoding,
 // and the batch that appends the imported contacts to Telefon.dat.
-#include "appendbatch.h"
-#include "cp1250.h"
-#include "csvexport.h"
-#include "csvimport.h"
-#include "csvsplitter.h"
-#include "datastore.h"
-#include "textdecoding.h"
-#include "vcardtext.h"
+#include "csv/csvexport.h"
+#include "csv/csvimport.h"
+#include "csv/csvsplitter.h"
+#include "csv/textdecoding.h"
+#include "store/appendbatch.h"
+#include "store/cp1250.h"
+#include "store/datastore.h"
+#include "vcard/vcardtext.h"
 #include "windowharness.h"
 
 #include <QDir>

@@ -1,14 +1,14 @@
 // The CSV commands of the main window and the import help window, driven through the real
 // window: what the user is asked and told, the busy pointer, the list, and the bytes on disk.
-#include "appendbatch.h"
-#include "cp1250.h"
-#include "frmimport.h"
-#include "frmtelcsi.h"
+#include "list/recordlistmodel.h"
 #include "permissions.h"
-#include "record.h"
-#include "recordlistmodel.h"
 #include "scripteddialogs.h"
+#include "store/appendbatch.h"
+#include "store/cp1250.h"
+#include "store/record.h"
 #include "windowharness.h"
+#include "windows/frmimport.h"
+#include "windows/frmtelcsi.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,9 +1,9 @@
 // Import files and registers nobody would write by hand: NUL bytes, every byte value, a 2 GiB
 // line, a file that changes while it is read, masses of empty lines. Nothing may crash, every
 // line gives at most one contact, and memory stays flat where no list is held.
-#include "csvimport.h"
-#include "datastore.h"
-#include "posixfs.h"
+#include "csv/csvimport.h"
+#include "store/datastore.h"
+#include "store/posixfs.h"
 
 #include <QFile>
 #include <QTemporaryDir>

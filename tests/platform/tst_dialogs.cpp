@@ -1,5 +1,5 @@
 // The real message boxes, answered from a timer while they are open.
-#include "qtdialogs.h"
+#include "platform/qtdialogs.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -1,5 +1,5 @@
 // The page layout of the printed list, drawn onto a recording canvas.
-#include "listprintout.h"
+#include "print/listprintout.h"
 #include "printhelpers.h"
 #include "recordingcanvas.h"
 

@@ -1,13 +1,13 @@
 // The printout as the window makes it: the prompt, the rows of the list in its order, the
 // default printer or a PDF file in its stead, and what the user is told when printing fails.
-#include "frmtelcsi.h"
-#include "printfont.h"
+#include "list/recordlistmodel.h"
+#include "platform/printfont.h"
 #include "printhelpers.h"
 #include "recordingcanvas.h"
-#include "recordlistmodel.h"
 #include "scripteddialogs.h"
 #include "scriptedprinters.h"
 #include "windowharness.h"
+#include "windows/frmtelcsi.h"
 
 #include <QApplication>
 #include <QDate>

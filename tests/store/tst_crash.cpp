@@ -4,7 +4,7 @@
 // order. (An import killed before it is committed keeps the contacts it had written, the last
 // perhaps cut short by a kill inside its write; the batch can cut them off only in a living
 // process.)
-#include "record.h"
+#include "store/record.h"
 
 #include <QDir>
 #include <QElapsedTimer>

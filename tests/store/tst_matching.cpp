@@ -1,9 +1,9 @@
 // Trimming fields and finding search texts in them, checked against the plainest way of doing
 // the same on the upper-cased bytes.
-#include "bytepositions.h"
-#include "cp1250.h"
-#include "fieldmatcher.h"
-#include "record.h"
+#include "store/bytepositions.h"
+#include "store/cp1250.h"
+#include "store/fieldmatcher.h"
+#include "store/record.h"
 
 #include <QRandomGenerator>
 #include <QTest>

@@ -1,7 +1,7 @@
-#include "cp1250.h"
-#include "datastore.h"
-#include "record.h"
-#include "storeerror.h"
+#include "store/cp1250.h"
+#include "store/datastore.h"
+#include "store/record.h"
+#include "store/storeerror.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,9 +1,9 @@
 // The order of the file-system calls behind each change of the register. A killed process
 // cannot show a missing flush or a register removed a moment before its copy took its place;
 // the calls themselves can.
-#include "datastore.h"
 #include "fsprobe.h"
-#include "record.h"
+#include "store/datastore.h"
+#include "store/record.h"
 
 #include <QDir>
 #include <QFile>

@@ -3,9 +3,9 @@
 // With WRITER_STOP_AT=n in the environment the process stops itself at the n-th moment: odd n
 // just before file-system call (n + 1) / 2, even n just after call n / 2, printing "stop" first.
 // Without it, it prints the number of calls it made once the change is done.
-#include "csvimport.h"
-#include "datastore.h"
-#include "posixfs.h"
+#include "csv/csvimport.h"
+#include "store/datastore.h"
+#include "store/posixfs.h"
 
 #include <csignal>
 #include <cstdio>

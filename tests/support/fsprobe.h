@@ -1,6 +1,6 @@
 #pragma once
 
-#include "posixfs.h"
+#include "store/posixfs.h"
 
 #include <QList>
 #include <QString>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "printcanvas.h"
+#include "print/printcanvas.h"
 
 #include <QList>
 #include <QString>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "programs.h"
-#include "registry.h"
-#include "shellopen.h"
+#include "platform/programs.h"
+#include "platform/registry.h"
+#include "platform/shellopen.h"
 
 #include <QByteArray>
 #include <QHash>

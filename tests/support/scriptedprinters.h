@@ -1,7 +1,7 @@
 #pragma once
 
-#include "printers.h"
-#include "qtprinters.h"
+#include "platform/printers.h"
+#include "platform/qtprinters.h"
 #include "recordingcanvas.h"
 
 #include <QList>

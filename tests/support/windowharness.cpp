@@ -1,7 +1,7 @@
 #include "windowharness.h"
 
-#include "record.h"
-#include "recordlistmodel.h"
+#include "list/recordlistmodel.h"
+#include "store/record.h"
 
 #include <QAction>
 #include <QCheckBox>

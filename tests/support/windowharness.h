@@ -1,10 +1,10 @@
 #pragma once
 
-#include "desktop.h"
-#include "frmtelcsi.h"
+#include "platform/desktop.h"
 #include "recordingdesktop.h"
 #include "scripteddialogs.h"
 #include "scriptedprinters.h"
+#include "windows/frmtelcsi.h"
 
 #include <QAbstractItemModelTester>
 #include <QApplication>

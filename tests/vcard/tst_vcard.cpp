@@ -1,8 +1,8 @@
-#include "datastore.h"
-#include "record.h"
-#include "vcardreader.h"
-#include "vcardtext.h"
-#include "vcardwriter.h"
+#include "store/datastore.h"
+#include "store/record.h"
+#include "vcard/vcardreader.h"
+#include "vcard/vcardtext.h"
+#include "vcard/vcardwriter.h"
 
 #include <QBuffer>
 #include <QFile>

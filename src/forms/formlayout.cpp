@@ -1,4 +1,4 @@
-#include "formlayout.h"
+#include "forms/formlayout.h"
 
 #include <QGuiApplication>
 #include <QScreen>

@@ -1,4 +1,4 @@
-#include "listmemory.h"
+#include "list/listmemory.h"
 
 #ifdef __linux__
 #include <sys/mman.h>

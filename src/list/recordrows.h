@@ -1,6 +1,6 @@
 #pragma once
 
-#include "listmemory.h"
+#include "list/listmemory.h"
 
 #include <QString>
 

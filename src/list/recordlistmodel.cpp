@@ -1,4 +1,4 @@
-#include "recordlistmodel.h"
+#include "list/recordlistmodel.h"
 
 #include <array>
 #include <cstdint>

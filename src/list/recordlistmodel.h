@@ -1,7 +1,7 @@
 #pragma once
 
-#include "listsort.h"
-#include "recordrows.h"
+#include "list/listsort.h"
+#include "list/recordrows.h"
 
 #include <QAbstractTableModel>
 

@@ -1,4 +1,4 @@
-#include "widgets.h"
+#include "forms/widgets.h"
 
 #include <QPainter>
 #include <QStyleOptionButton>

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "datastore.h"
-#include "desktop.h"
-#include "exchangefile.h"
-#include "formlayout.h"
-#include "record.h"
+#include "forms/formlayout.h"
+#include "platform/desktop.h"
+#include "store/datastore.h"
+#include "store/exchangefile.h"
+#include "store/record.h"
 
 #include <QMainWindow>
 

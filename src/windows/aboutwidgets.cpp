@@ -1,4 +1,4 @@
-#include "aboutwidgets.h"
+#include "windows/aboutwidgets.h"
 
 #include <QMouseEvent>
 

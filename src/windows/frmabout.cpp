@@ -1,14 +1,14 @@
-#include "frmabout.h"
+#include "windows/frmabout.h"
 
-#include "aboutwidgets.h"
-#include "dialogs.h"
-#include "formlayout.h"
-#include "frmtelcsi.h"
-#include "launch.h"
-#include "programs.h"
-#include "registry.h"
+#include "forms/formlayout.h"
+#include "forms/widgets.h"
+#include "platform/dialogs.h"
+#include "platform/launch.h"
+#include "platform/programs.h"
+#include "platform/registry.h"
 #include "version.h"
-#include "widgets.h"
+#include "windows/aboutwidgets.h"
+#include "windows/frmtelcsi.h"
 
 #include <QLabel>
 #include <QMouseEvent>

@@ -1,7 +1,7 @@
-#include "listsort.h"
+#include "list/listsort.h"
 
-#include "cp1250.h"
-#include "distincttexts.h"
+#include "list/distincttexts.h"
+#include "store/cp1250.h"
 
 #include <unicode/ucol.h>
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "distincttexts.h"
-#include "listmemory.h"
-#include "recordrows.h"
+#include "list/distincttexts.h"
+#include "list/listmemory.h"
+#include "list/recordrows.h"
 
 #include <cstdint>
 #include <memory>

@@ -1,9 +1,9 @@
-#include "recordrows.h"
+#include "list/recordrows.h"
 
-#include "bytepositions.h"
-#include "cp1250.h"
-#include "fieldmatcher.h"
-#include "record.h"
+#include "store/bytepositions.h"
+#include "store/cp1250.h"
+#include "store/fieldmatcher.h"
+#include "store/record.h"
 
 #include <cstring>
 #include <utility>

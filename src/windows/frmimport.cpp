@@ -1,6 +1,6 @@
-#include "frmimport.h"
+#include "windows/frmimport.h"
 
-#include "formlayout.h"
+#include "forms/formlayout.h"
 
 #include <QEvent>
 #include <QLabel>

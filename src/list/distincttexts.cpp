@@ -1,4 +1,4 @@
-#include "distincttexts.h"
+#include "list/distincttexts.h"
 
 #include <functional>
 

@@ -1,4 +1,4 @@
-#include "recordlistview.h"
+#include "windows/recordlistview.h"
 
 #include <QFont>
 #include <QHeaderView>
