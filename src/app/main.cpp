@@ -1,4 +1,5 @@
 #include "app/commandline.h"
+#include "forms/programtitle.h"
 #include "platform/datafolder.h"
 #include "platform/qtdialogs.h"
 #include "platform/qtprinters.h"
@@ -44,7 +45,7 @@ int main(int argc, char* argv[]) {
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Zelvanor"));
-    QApplication::setApplicationDisplayName(frmTelcsi::programTitle());
+    QApplication::setApplicationDisplayName(programTitle());
     QApplication::setApplicationVersion(QStringLiteral(ZELVANOR_VERSION_STRING));
     QApplication::setDesktopFileName(QStringLiteral("zelvanor"));
 
@@ -68,7 +69,7 @@ int main(int argc, char* argv[]) {
     // Said on the terminal too, for a start from a script.
     const auto refuse = [&dialogs](const QString& text) {
         print(stderr, text + QLatin1Char('\n'));
-        dialogs.message(frmTelcsi::programTitle(), text, Dialogs::Icon::Critical);
+        dialogs.message(programTitle(), text, Dialogs::Icon::Critical);
         return 1;
     };
 
@@ -76,7 +77,7 @@ int main(int argc, char* argv[]) {
     if (commandLine.dataDir.isEmpty()) {
         const DataFolderChoice data = resolveDataFolder();
         if (data.error)
-            dialogs.message(frmTelcsi::programTitle(),
+            dialogs.message(programTitle(),
                             data.error->message() +
                                 QStringLiteral("\n\nA névjegyek nem menthetők, amíg a mappa "
                                                "nem jön létre."),

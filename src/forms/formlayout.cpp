@@ -43,4 +43,16 @@ void centreOnScreen(QWidget* window) {
                  area.top() + (area.height() - outer.height()) / 2);
 }
 
+bool FrameWatch::frameArrived(const QWidget* window, const QEvent* event) {
+    if (m_arrived || !window->isVisible())
+        return false;
+    const QEvent::Type type = event->type();
+    if (type != QEvent::Move && type != QEvent::Resize && type != QEvent::WindowActivate)
+        return false;
+    if (window->frameGeometry().size() == window->geometry().size())
+        return false;
+    m_arrived = true;
+    return true;
+}
+
 } // namespace form

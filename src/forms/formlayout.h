@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QEvent>
 #include <QFont>
 #include <QMargins>
 #include <QRect>
@@ -44,5 +45,16 @@ QMargins frameMargins(const QWidget* window);
 
 // Moves a top-level window so that its outer size stands in the middle of its screen.
 void centreOnScreen(QWidget* window);
+
+// A window manager adds its frame only after a window is shown. A window that places itself by
+// its outer size asks this at each of its events, and places itself once more when it answers
+// true: once, at the first move, resize or activation that shows a frame.
+class FrameWatch {
+public:
+    bool frameArrived(const QWidget* window, const QEvent* event);
+
+private:
+    bool m_arrived = false;
+};
 
 } // namespace form

@@ -1,6 +1,7 @@
 #include "windows/frmabout.h"
 
 #include "forms/formlayout.h"
+#include "forms/programtitle.h"
 #include "forms/widgets.h"
 #include "platform/dialogs.h"
 #include "platform/launch.h"
@@ -8,7 +9,6 @@
 #include "platform/registry.h"
 #include "version.h"
 #include "windows/aboutwidgets.h"
-#include "windows/frmtelcsi.h"
 
 #include <QLabel>
 #include <QMouseEvent>
@@ -120,13 +120,13 @@ void frmAbout::buildControls() {
 
 void frmAbout::Form_Load() {
     form::centreOnScreen(this);
-    setWindowTitle(frmTelcsi::programTitle() + QStringLiteral(" Névjegy"));
+    setWindowTitle(programTitle() + QStringLiteral(" Névjegy"));
     setAccessibleName(windowTitle());
     lblVersion->setText(QStringLiteral("Verzió: %1.%2.%3")
                             .arg(ZELVANOR_VERSION_MAJOR)
                             .arg(ZELVANOR_VERSION_MINOR)
                             .arg(ZELVANOR_VERSION_PATCH));
-    lblTitle->setText(frmTelcsi::programTitle() + QStringLiteral(" program "));
+    lblTitle->setText(programTitle() + QStringLiteral(" program "));
     lblDescription->setText(makerLine());
     Label5->setText(
         QStringLiteral("A program telefonszámok és címek rögzítésére készült ingyenes program."));
@@ -138,13 +138,8 @@ bool frmAbout::event(QEvent* event) {
     const bool handled = QDialog::event(event);
     // The window manager's frame is known only once the window is on the screen; centre the
     // outer size again then.
-    if (!m_framePlaced && isVisible() &&
-        (event->type() == QEvent::Move || event->type() == QEvent::Resize ||
-         event->type() == QEvent::WindowActivate) &&
-        frameGeometry().size() != geometry().size()) {
-        m_framePlaced = true;
+    if (m_frameWatch.frameArrived(this, event))
         form::centreOnScreen(this);
-    }
     return handled;
 }
 
@@ -190,7 +185,7 @@ void frmAbout::StartSysInfo() {
     }
     if (found && m_desktop.programs.start(path))
         return;
-    m_desktop.dialogs.message(frmTelcsi::programTitle(),
+    m_desktop.dialogs.message(programTitle(),
                               QStringLiteral("System Information Is Unavailable At This Time"),
                               Dialogs::Icon::None);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "forms/formlayout.h"
 #include "platform/desktop.h"
 
 #include <QDialog>
@@ -40,7 +41,7 @@ private:
     static void paintLink(QLabel* label, const QColor& colour);
 
     Desktop m_desktop;
-    bool m_framePlaced = false;
+    form::FrameWatch m_frameWatch;
 
     QLabel* lblTitle = nullptr;
     QLabel* lblVersion = nullptr;

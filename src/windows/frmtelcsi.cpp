@@ -1,37 +1,24 @@
 #include "windows/frmtelcsi.h"
 
-#include "csv/csvexport.h"
-#include "csv/csvimport.h"
 #include "forms/formlayout.h"
+#include "forms/programtitle.h"
 #include "forms/widgets.h"
 #include "list/recordlistmodel.h"
 #include "platform/dialogs.h"
 #include "platform/launch.h"
-#include "platform/printers.h"
-#include "print/listprintout.h"
-#include "print/printcanvas.h"
-#include "store/exchangefile.h"
-#include "store/fieldmatcher.h"
-#include "vcard/vcardexchange.h"
 #include "windows/frmabout.h"
 #include "windows/frmimport.h"
 #include "windows/recordlistview.h"
 
-#include <QApplication>
 #include <QCheckBox>
-#include <QDate>
-#include <QDir>
 #include <QFont>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QMenuBar>
 #include <QPushButton>
 
 #include <array>
-#include <memory>
-#include <new>
 
 static void initResources() {
     Q_INIT_RESOURCE(zelvanor);
@@ -40,6 +27,7 @@ static void initResources() {
 using form::dialogFont;
 using form::place;
 using form::spoken;
+using form::twips;
 
 namespace {
 
@@ -55,7 +43,13 @@ frmTelcsi::frmTelcsi(const QString& dataFolder, const Desktop& desktop, QWidget*
                               Qt::WindowCloseButtonHint)
     , m_store(dataFolder)
     , m_desktop(desktop)
-    , m_dialogs(desktop.dialogs) {
+    , m_dialogs(desktop.dialogs)
+    , m_model(new RecordListModel(this))
+    , m_errors(m_dialogs, [this] { Beolvas(); })
+    , m_list(m_store, *m_model, m_errors)
+    , m_records(m_store, m_dialogs, m_errors, [this](qint64 n) { return m_list.shows(n); })
+    , m_print(m_store, m_dialogs, desktop.printers, m_errors)
+    , m_exchange(m_store, m_dialogs, m_errors, [this] { Beolvas(); }) {
     setObjectName(QStringLiteral("frmTelcsi"));
     setWindowTitle(programTitle());
     initResources();
@@ -71,10 +65,6 @@ frmTelcsi::frmTelcsi(const QString& dataFolder, const Desktop& desktop, QWidget*
 
 frmTelcsi::~frmTelcsi() = default;
 
-QString frmTelcsi::programTitle() {
-    return QStringLiteral("Zelvanor");
-}
-
 void frmTelcsi::buildControls() {
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
@@ -86,7 +76,6 @@ void frmTelcsi::buildControls() {
     auto* outline = new OutlineBox(QColor(255, 0, 0), 4, QColor(0, 255, 255), client);
     place(outline, "Körvonal1", QString(), 165, 8925, 3390, 465);
 
-    m_model = new RecordListModel(this);
     ListView1 = place(new RecordListView(client), "ListView1", QStringLiteral("Névjegyzék"), 150,
                       2280, 13290, 6525);
     ListView1->setModel(m_model);
@@ -246,15 +235,10 @@ void frmTelcsi::placeWindow() {
 
 bool frmTelcsi::event(QEvent* event) {
     const bool handled = QMainWindow::event(event);
-    // A window manager adds its frame after the window is shown; place the window once more
-    // when the frame becomes known, so that the outer height and the centring include it.
-    if (m_placed && !m_framePlaced && isVisible() &&
-        (event->type() == QEvent::Move || event->type() == QEvent::Resize ||
-         event->type() == QEvent::WindowActivate) &&
-        frameGeometry().size() != geometry().size()) {
-        m_framePlaced = true;
+    // Placed once more when the frame becomes known, so that the outer height and the centring
+    // include it.
+    if (m_placed && m_frameWatch.frameArrived(this, event))
         placeWindow();
-    }
     return handled;
 }
 
@@ -274,85 +258,8 @@ void frmTelcsi::Form_Load() {
     ListView1->setFocus();
 }
 
-void frmTelcsi::showStoreError(const StoreError& error, const QString& consequence) {
-    m_dialogs.message(programTitle(), error.message() + QStringLiteral("\n\n") + consequence,
-                      Dialogs::Icon::Critical);
-}
-
-bool frmTelcsi::reportChangeError(const StoreError& error, const QString& unchanged,
-                                  const QString& damaged) {
-    switch (error.state) {
-    case StoreError::State::Unchanged:
-        showStoreError(error, unchanged);
-        return false;
-    case StoreError::State::ChangedNotSynced:
-        m_dialogs.message(programTitle(),
-                          error.message() + QStringLiteral("\n\nA változás megtörtént, de egy "
-                                                           "áramszünet még elveszítheti."),
-                          Dialogs::Icon::Warning);
-        return true;
-    case StoreError::State::MayBeDamaged:
-        showStoreError(error, damaged);
-        // The list shows what the file holds now.
-        Beolvas();
-        return false;
-    }
-    return false;
-}
-
-void frmTelcsi::reportExchangeError(const StoreError& error, const QString& what) {
-    if (error.state == StoreError::State::ChangedNotSynced)
-        m_dialogs.message(programTitle(),
-                          error.message() + QStringLiteral("\n\n") + what +
-                              QStringLiteral(" megtörtént, de egy áramszünet még elveszítheti."),
-                          Dialogs::Icon::Warning);
-    else
-        showStoreError(error, what + QStringLiteral(" nem történt meg."));
-}
-
-bool frmTelcsi::listShows(qint64 recNo) const {
-    for (int row = 0; row < m_model->rowCount(); ++row)
-        if (m_model->recordNumber(row) == recNo)
-            return true;
-    return false;
-}
-
-void frmTelcsi::recordVanished(const QString& which, const QString& consequence) {
-    m_dialogs.message(programTitle(),
-                      QStringLiteral("A %1 névjegy időközben eltűnt a(z) „%2” fájlból.\n\n")
-                              .arg(which, QDir::toNativeSeparators(m_store.dataPath())) +
-                          consequence,
-                      Dialogs::Icon::Warning);
-    // The list shows what the file holds now.
-    Beolvas();
-}
-
-void frmTelcsi::listOutOfMemory() {
-    m_model->clear();
-    m_dialogs.message(programTitle(),
-                      QStringLiteral("Nincs elég memória a névjegyzék megjelenítéséhez, ezért a "
-                                     "lista üresen marad.\nAz adatállomány névjegyei ettől nem "
-                                     "sérültek."),
-                      Dialogs::Icon::Critical);
-}
-
 void frmTelcsi::Beolvas() {
-    // A register too large for the memory leaves the list empty instead of ending the program.
-    try {
-        RecordRows rows = m_model->takeSpareRows();
-        const MaybeError err =
-            m_store.forEachRecord([&rows](const char* block, qint64 first, qint64 count) {
-                rows.addRecords(block, first, count);
-            });
-        if (err) {
-            m_model->clear();
-            showStoreError(*err, QStringLiteral("A névjegyzék üresen marad."));
-            return;
-        }
-        m_model->setRows(std::move(rows));
-    } catch (const std::bad_alloc&) {
-        listOutOfMemory();
-    }
+    m_list.reload();
 }
 
 void frmTelcsi::cmdLista_Click() {
@@ -371,13 +278,7 @@ void frmTelcsi::cmdMezoDel_Click() {
 }
 
 void frmTelcsi::ListView1_ColumnClick(int column) {
-    // The column is chosen even when there is no memory to sort the list by it now: the next
-    // filling of the list sorts by it.
-    try {
-        m_model->sortByColumn(column);
-    } catch (const std::bad_alloc&) {
-        listOutOfMemory();
-    }
+    m_list.sortBy(column);
     if (m_model->sortColumn() < 0)
         return;
     ListView1->header()->setSortIndicatorShown(true);
@@ -396,7 +297,7 @@ void frmTelcsi::ListView1_ItemClick(int row) {
     Record record;
     bool found = false;
     if (const MaybeError err = m_store.readRecord(n, record, found)) {
-        showStoreError(*err, QStringLiteral("A kiválasztott névjegy nem tölthető be."));
+        m_errors.failure(*err, QStringLiteral("A kiválasztott névjegy nem tölthető be."));
         return;
     }
     // A record that another program has removed since the list was read shows as empty.
@@ -435,119 +336,29 @@ Record frmTelcsi::recordFromFields() const {
 }
 
 void frmTelcsi::cmdRogzit_Click() {
-    if (const MaybeError err = m_store.append(recordFromFields())) {
-        const QString file = QDir::toNativeSeparators(m_store.dataPath());
-        if (!reportChangeError(
-                *err,
-                QStringLiteral("A névjegy nem került be az adatállományba; "
-                               "a mezők tartalma megmaradt."),
-                QStringLiteral("A névjegy nem került be az adatállományba, és a fájl eredeti "
-                               "végét sem sikerült visszaállítani: a(z) „%1” fájl utolsó "
-                               "névjegye sérült lehet. A mezők tartalma megmaradt.")
-                    .arg(file)))
-            return;
-    }
+    if (!m_records.add(recordFromFields()))
+        return;
     Beolvas();
     MezoDel();
 }
 
 void frmTelcsi::cmdModosit_Click() {
-    if (m_selectedRecord == 0)
+    if (!m_records.modify(m_selectedRecord, recordFromFields()))
         return;
-    Record stored;
-    bool found = false;
-    if (const MaybeError err = m_store.readRecord(m_selectedRecord, stored, found)) {
-        showStoreError(*err, QStringLiteral("Az adatállomány nem változott."));
-        return;
-    }
-    // The record the number pointed at is gone. After this window's own deletion that is no
-    // news; a record the list still shows was taken by another program, which the user must
-    // hear of. The typed fields stay for another try.
-    if (!found) {
-        if (!listShows(m_selectedRecord))
-            return;
-        recordVanished(
-            QStringLiteral("módosítandó"),
-            QStringLiteral("Az adatállomány nem változott; a mezők tartalma megmaradt."));
-        return;
-    }
-    const QString question = QStringLiteral("Biztos MÓDOSÍTNI akarod a(z)") +
-                             QStringLiteral("\n\r") + stored.rawField(Field::Nev) +
-                             QStringLiteral("  adatait ?");
-    if (!m_dialogs.askYesNo(QStringLiteral(" Módosítás az adatállományban !"), question))
-        return;
-    bool written = false;
-    const QString file = QDir::toNativeSeparators(m_store.dataPath());
-    if (const MaybeError err = m_store.modify(m_selectedRecord, recordFromFields(), written)) {
-        if (!reportChangeError(
-                *err, QStringLiteral("Az adatállomány nem változott; a mezők tartalma megmaradt."),
-                QStringLiteral("A régi adatokat sem sikerült visszaírni: a(z) „%1” fájl %2. "
-                               "névjegye sérült lehet. A mezők tartalma megmaradt.")
-                    .arg(file, QString::number(m_selectedRecord))))
-            return;
-    } else if (!written) {
-        // Another program shortened the file while the question was open.
-        recordVanished(
-            QStringLiteral("módosítandó"),
-            QStringLiteral("Az adatállomány nem változott; a mezők tartalma megmaradt."));
-        return;
-    }
     Beolvas();
     MezoDel();
 }
 
 void frmTelcsi::cmdTorol_Click() {
-    if (m_selectedRecord == 0)
-        return;
-    RecordDeletion deletion(m_store);
-    if (const MaybeError err = deletion.begin(m_selectedRecord)) {
-        deletion.cancel();
-        showStoreError(*err, QStringLiteral("Az adatállomány nem változott."));
-        return;
-    }
-    if (!deletion.hasRecord()) {
-        deletion.cancel();
-        if (!listShows(m_selectedRecord))
-            return;
-        recordVanished(QStringLiteral("törlendő"),
-                       QStringLiteral("Az adatállomány nem változott."));
-        return;
-    }
-    const QString question = QStringLiteral("Biztos TÖRÖLNI akarod a(z)") + QStringLiteral("\n\r") +
-                             deletion.record().rawField(Field::Nev) + QStringLiteral("  tételt ?");
-    if (!m_dialogs.askYesNo(QStringLiteral(" TÖRLÉS az adatállományból !"), question)) {
-        deletion.cancel();
-        return;
-    }
-    MaybeError err;
-    try {
-        err = deletion.commit();
-    } catch (const std::bad_alloc&) {
-        // Only the copy can run out of memory, before it replaces anything.
-        m_dialogs.message(programTitle(),
-                          QStringLiteral("Nincs elég memória a törléshez.\n\n"
-                                         "Az adatállomány nem változott."),
-                          Dialogs::Icon::Critical);
-        return;
-    }
-    if (err &&
-        !reportChangeError(*err, QStringLiteral("Az adatállomány nem változott."), QString()))
+    if (!m_records.remove(m_selectedRecord))
         return;
     Beolvas();
     MezoDel();
 }
 
 void frmTelcsi::mnuAdatbazisDel_Click() {
-    const QString question = QStringLiteral("Biztos benne hogy TÖRLI \r\n"
-                                            "a teljes adatbázist?\r\n"
-                                            "\r\n"
-                                            "Mehet a TÖRLÉS?");
-    if (!m_dialogs.askYesNo(QStringLiteral("Adatbázis törlése"), question))
+    if (!m_records.removeAll())
         return;
-    if (const MaybeError err = m_store.removeAll()) {
-        if (!reportChangeError(*err, QStringLiteral("Az adatállomány nem változott."), QString()))
-            return;
-    }
     // The list of a register that is gone. Telefon.dat is not made again here, so that the
     // file in the trash can be put back without a clash; the next change creates it.
     m_model->clear();
@@ -568,27 +379,10 @@ void frmTelcsi::txMegj_Change() {
 
 void frmTelcsi::searchList(const QCheckBox* searchSwitch, const QLineEdit* entry, Field field,
                            bool emptyListFirst) {
-    if (!searchSwitch->isChecked())
-        return;
-    // A search never shows a message about the file: one that cannot be read counts as one
-    // without records. Running out of memory is told, and the list is left empty.
-    try {
-        const FieldMatcher matcher(field, entry->text());
-        RecordRows rows = m_model->takeSpareRows();
-        qint64 length = 0;
-        // A failed read ends the search with the rows found until then.
-        (void)m_store.forEachRecord(
-            [&](const char* records, qint64 first, qint64 count) {
-                rows.addMatching(records, first, count, matcher);
-            },
-            length);
-        // The name search empties the list before it looks at the file; the other three leave
-        // the list alone when the file is empty or cannot be opened.
-        if (emptyListFirst || length > 0)
-            m_model->setRows(std::move(rows));
-    } catch (const std::bad_alloc&) {
-        listOutOfMemory();
-    }
+    // The name search empties the list before it looks at the file; the other three leave the
+    // list alone when the file is empty or cannot be opened.
+    if (searchSwitch->isChecked())
+        m_list.search(field, entry->text(), emptyListFirst);
 }
 
 // The desktop's answer does not matter to the user here: a failed launch shows nothing.
@@ -606,208 +400,29 @@ void frmTelcsi::mnuAbout_Click() {
     about.exec();
 }
 
-namespace {
-
-// The busy pointer over the whole program until the object ends or releases it.
-class BusyPointer {
-public:
-    BusyPointer() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyPointer() { release(); }
-    BusyPointer(const BusyPointer&) = delete;
-    BusyPointer& operator=(const BusyPointer&) = delete;
-
-    // Puts the normal pointer back before the object ends, for a message shown meanwhile.
-    void release() {
-        if (m_shown)
-            QApplication::restoreOverrideCursor();
-        m_shown = false;
-    }
-
-private:
-    bool m_shown = true;
-};
-
-} // namespace
-
 void frmTelcsi::cmdPrint_Click() {
-    const QString title = QStringLiteral("Nyomtatás");
-    // Cancel gives an empty heading, and printing goes on.
-    const QString heading = m_dialogs.prompt(
-        title, QStringLiteral("Kérem adja meg a fejléc szövegét!"), QStringLiteral("Zelvanor"));
-
     // The rows as the list shows them now, narrowed and sorted as they are.
     QList<qint64> numbers;
     numbers.reserve(m_model->rowCount());
     for (int row = 0; row < m_model->rowCount(); ++row)
         numbers.append(m_model->recordNumber(row));
-
-    Printers& printers = m_desktop.printers;
-    const QString printerName = printers.defaultPrinterName();
-    QString pdfPath;
-    if (printerName.isEmpty()) {
-        if (!m_dialogs.askYesNo(title, QStringLiteral("Nincs nyomtató telepítve a gépen.\n\n"
-                                                      "Elmenti a listát PDF-fájlba?")))
-            return;
-        pdfPath = m_dialogs.saveFileName(QStringLiteral("*.pdf"), QString());
-        if (pdfPath.isEmpty())
-            return;
-    }
-
-    // Printing only reads the data file, and never writes a PDF over it.
-    DataFile file;
-    MaybeError err = file.open(m_store.dataPath(), DataFile::Access::Read);
-    if (!err && !pdfPath.isEmpty())
-        err = refuseDataFile(file, pdfPath);
-    if (err) {
-        showStoreError(*err, QStringLiteral("A lista nem került nyomtatásra."));
-        return;
-    }
-
-    BusyPointer busy;
-
-    const QString target =
-        pdfPath.isEmpty()
-            ? QStringLiteral("A(z) „%1” nyomtatón nem sikerült nyomtatni.").arg(printerName)
-            : QStringLiteral("A(z) „%1” PDF-fájl nem készült el.")
-                  .arg(QDir::toNativeSeparators(pdfPath));
-    auto failed = [&](const QString& reason) {
-        busy.release();
-        m_dialogs.message(title, target + QStringLiteral("\n\n") + reason, Dialogs::Icon::Critical);
-    };
-
-    QString reason;
-    std::unique_ptr<PrintCanvas> canvas =
-        pdfPath.isEmpty() ? printers.openDefaultPrinter(programTitle(), reason)
-                          : printers.openPdfFile(pdfPath, programTitle(), reason);
-    if (!canvas) {
-        (void)file.close();
-        failed(reason);
-        return;
-    }
-
-    ListPrintout printout(*canvas, heading,
-                          QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat));
-    const MaybeError readError =
-        printout.print(numbers, [&file](qint64 n, Record& record, bool& found) {
-            return file.readRecord(n, record, found);
-        });
-    if (readError) {
-        canvas->abort();
-        (void)file.close();
-        busy.release();
-        showStoreError(*readError, QStringLiteral("A nyomtatás félbeszakadt."));
-        return;
-    }
-    const bool ended = canvas->endDocument();
-    (void)file.close();
-    if (!ended)
-        failed(canvas->errorReason());
-}
-
-namespace {
-
-// The dialogs' preset name, which a cancelled dialog gives back.
-const QString kCsvPattern = QStringLiteral("*.csv");
-const QString kVcfPattern = QStringLiteral("*.vcf");
-
-// The name a file dialog gave, without the blanks around it (only blanks, as in the stored
-// fields); empty when the dialog was cancelled, which gives the preset back.
-QString chosenName(const QString& name, const QString& preset) {
-    const QString trimmed = trimBlanks(name);
-    return trimmed == preset ? QString() : trimmed;
-}
-
-} // namespace
-
-ImportResult frmTelcsi::runImport(const QString& what,
-                                  const std::function<ImportResult()>& import) {
-    ImportResult result;
-    {
-        const BusyPointer busy;
-        result = import();
-        // After a failed rollback the list shows what the file now holds.
-        if (!result.error || !result.dataUnchanged)
-            Beolvas();
-    }
-    if (result.error && result.error->state == StoreError::State::ChangedNotSynced)
-        reportExchangeError(*result.error, what);
-    else if (result.error)
-        showStoreError(*result.error,
-                       result.dataUnchanged
-                           ? what + QStringLiteral(" nem történt meg; az adatbázis nem változott.")
-                           : what + QStringLiteral(" nem történt meg, és az adatbázis "
-                                                   "visszaállítása sem sikerült."));
-    return result;
+    m_print.run(numbers);
 }
 
 void frmTelcsi::mnuMentCSVbe_Click() {
-    const QString name = chosenName(m_dialogs.saveFileName(kCsvPattern, kCsvPattern), kCsvPattern);
-    if (name.isEmpty())
-        return;
-    if (const MaybeError err = exportCsv(m_store, name)) {
-        reportExchangeError(*err, QStringLiteral("Az adatbázis mentése"));
-        return;
-    }
-    m_dialogs.message(QStringLiteral("Adatbázis mentése"),
-                      QStringLiteral("Az adatbázis mentése megtörtént."),
-                      Dialogs::Icon::Information);
+    m_exchange.exportCsv();
 }
 
 void frmTelcsi::mnuImport_Click() {
-    const QString name = m_dialogs.openFileName(kCsvPattern, kCsvPattern);
-    if (name == kCsvPattern)
-        return;
-    const ImportResult result = runImport(QStringLiteral("Az importálás"), [this, &name] {
-        const ImportResult r = importCsv(m_store, name);
-        QDir::setCurrent(m_store.folder());
-        return r;
-    });
-    if (result.error)
-        return;
-    m_dialogs.message(QStringLiteral("Adatbázis importálása"),
-                      QStringLiteral("Az adatbázis importálása befejeződött.\r\n"
-                                     "\r\n"
-                                     "Ha a listamezőben az adatbázis nem megfelelő,\r\n"
-                                     "törölje az adatbázist és ellenőrízze a ''csv'' fájlt,\r\n"
-                                     "majd indítsa el újra az importálást."),
-                      Dialogs::Icon::Information);
+    m_exchange.importCsv();
 }
 
 void frmTelcsi::mnuVCardImport_Click() {
-    const QString name = chosenName(
-        m_dialogs.openFileName(QStringLiteral("vCard (*.vcf *.vcard)"), kVcfPattern), kVcfPattern);
-    if (name.isEmpty())
-        return;
-    const ImportResult result = runImport(QStringLiteral("A névjegyek importálása"),
-                                          [this, &name] { return importVCard(m_store, name); });
-    if (result.error)
-        return;
-    m_dialogs.message(QStringLiteral("Névjegyek importálása"),
-                      QStringLiteral("A névjegyek importálása befejeződött.\n"
-                                     "%1 névjegy került az adatbázisba.")
-                          .arg(result.added),
-                      Dialogs::Icon::Information);
+    m_exchange.importVCard();
 }
 
 void frmTelcsi::mnuVCardExport_Click() {
-    const QString name = chosenName(m_dialogs.saveFileName(kVcfPattern, kVcfPattern), kVcfPattern);
-    if (name.isEmpty())
-        return;
-    qint64 count = 0;
-    MaybeError err;
-    {
-        const BusyPointer busy;
-        err = exportVCard(m_store, name, &count);
-    }
-    if (err) {
-        reportExchangeError(*err, QStringLiteral("A névjegyek mentése"));
-        return;
-    }
-    m_dialogs.message(QStringLiteral("Névjegyek exportálása"),
-                      QStringLiteral("A névjegyek mentése megtörtént.\n"
-                                     "%1 névjegy került a fájlba.")
-                          .arg(count),
-                      Dialogs::Icon::Information);
+    m_exchange.exportVCard();
 }
 
 void frmTelcsi::mnuHelp_Click() {

@@ -1,14 +1,16 @@
 #pragma once
 
+#include "commands/errorreport.h"
+#include "commands/exchangecommands.h"
+#include "commands/listcommands.h"
+#include "commands/printjob.h"
+#include "commands/recordcommands.h"
 #include "forms/formlayout.h"
 #include "platform/desktop.h"
 #include "store/datastore.h"
-#include "store/exchangefile.h"
 #include "store/record.h"
 
 #include <QMainWindow>
-
-#include <functional>
 
 class Dialogs;
 class QCheckBox;
@@ -32,9 +34,6 @@ public:
     qint64 selectedRecord() const { return m_selectedRecord; }
     RecordListModel* listModel() const { return m_model; }
     const DataStore& store() const { return m_store; }
-
-    static QString programTitle();
-    static int twips(int t) { return form::twips(t); }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -77,31 +76,21 @@ private:
     void searchList(const QCheckBox* searchSwitch, const QLineEdit* entry, Field field,
                     bool emptyListFirst);
     Record recordFromFields() const;
-    void showStoreError(const StoreError& error, const QString& consequence);
-    // Tells a failed export, or an export or import done but not yet safe from a power cut;
-    // what: the export or import as the subject of a sentence ("Az adatbázis mentése").
-    void reportExchangeError(const StoreError& error, const QString& what);
-    // Runs an import under the busy pointer, reloads the list where the file changed and tells a
-    // failure; what: the import as the subject of a sentence ("Az importálás").
-    ImportResult runImport(const QString& what, const std::function<ImportResult()>& import);
-    // Reports a change that failed; true when it was made all the same and only a power cut
-    // could still undo it, so that the caller goes on as after success.
-    bool reportChangeError(const StoreError& error, const QString& unchanged,
-                           const QString& damaged);
-    // Whether a row of the list stands for record recNo.
-    bool listShows(qint64 recNo) const;
-    // Tells that the selected record is no longer in the file, and lists the file anew.
-    void recordVanished(const QString& which, const QString& consequence);
-    void listOutOfMemory();
 
     DataStore m_store;
     Desktop m_desktop;
     Dialogs& m_dialogs;
+    RecordListModel* m_model;
+    // What the buttons and menu items do; the window hands them the fields and the list.
+    ErrorReport m_errors;
+    ListCommands m_list;
+    RecordCommands m_records;
+    PrintJob m_print;
+    ExchangeCommands m_exchange;
     qint64 m_selectedRecord = 0;
     bool m_placed = false;
-    bool m_framePlaced = false;
+    form::FrameWatch m_frameWatch;
 
-    RecordListModel* m_model = nullptr;
     RecordListView* ListView1 = nullptr;
     QLineEdit* txNev = nullptr;
     QLineEdit* txCim = nullptr;
