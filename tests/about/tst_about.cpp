@@ -103,14 +103,12 @@ void tst_about::launchButtons_data() {
          true);
     mail("mail empty", QString(), u"mailto:"_s, false);
     mail("mail only blanks", u"    "_s, u"mailto:"_s, true);
-    // The mail program gets addresses only, never header fields or a fragment.
-    mail("mail with attach", u"bela@pelda.hu?attach=/home/bela/.ssh/id_rsa"_s,
-         u"mailto:bela@pelda.hu%3Fattach=/home/bela/.ssh/id_rsa"_s, true);
-    mail("mail with subject and body", u"bela@pelda.hu?subject=Szia&body=x"_s,
-         u"mailto:bela@pelda.hu%3Fsubject=Szia&body=x"_s, true);
-    mail("mail with fragment", u"bela@pelda.hu#x"_s, u"mailto:bela@pelda.hu%23x"_s, true);
-    mail("mail with an escape", u"bela@pelda.hu%3Fcc=x"_s, u"mailto:bela@pelda.hu%253Fcc=x"_s,
-         true);
+    mail("mail with attach", u"b@pelda.hu?attach=.ssh/id"_s,
+         u"mailto:b@pelda.hu%3Fattach=.ssh/id"_s, true);
+    mail("mail with subject, body", u"b@pelda.hu?subject=&body=x"_s,
+         u"mailto:b@pelda.hu%3Fsubject=&body=x"_s, true);
+    mail("mail with fragment", u"b@pelda.hu#x"_s, u"mailto:b@pelda.hu%23x"_s, true);
+    mail("mail with an escape", u"b@pelda.hu%3Fcc=x"_s, u"mailto:b@pelda.hu%253Fcc=x"_s, true);
     mail("two mails", u"anna@pelda.hu,bela@pelda.hu"_s, u"mailto:anna@pelda.hu,bela@pelda.hu"_s,
          true);
     web("host name", u"www.pelda.hu"_s, u"http://www.pelda.hu"_s, true);
@@ -121,7 +119,6 @@ void tst_about::launchButtons_data() {
     web("another scheme", u"ftp://pelda.hu"_s, u"http://ftp://pelda.hu"_s, true);
     web("http later on", u"www.pelda.hu/http"_s, u"http://www.pelda.hu/http"_s, false);
     web("blank before http", u"  http://pelda.hu "_s, u"http://pelda.hu"_s, true);
-    // Refused: no scheme, or one other than http and https.
     web("http with nothing after", u"httpd"_s, QString(), true);
     web("scheme beginning with http", u"httpx://pelda.hu"_s, QString(), true);
     web("web empty", QString(), u"http://"_s, true);
