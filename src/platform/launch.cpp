@@ -2,6 +2,37 @@
 
 #include "platform/shellopen.h"
 
+namespace {
+
+constexpr QLatin1StringView kMailScheme("mailto:");
+
+// In a "mailto:" address a '?' ends the addresses and begins header fields (subject, body, cc,
+// and in some mail programs attach with a local file), and a '#' begins a fragment. Escaped,
+// they stay part of the one address. '%' is escaped as well, so that an escape already in the
+// text ("%3F") reaches the mail program as text and cannot be decoded into a separator.
+QString escapeMailAddress(QStringView address) {
+    QString escaped;
+    escaped.reserve(address.size());
+    for (const QChar c : address) {
+        if (c == QLatin1Char('%'))
+            escaped += QLatin1StringView("%25");
+        else if (c == QLatin1Char('?'))
+            escaped += QLatin1StringView("%3F");
+        else if (c == QLatin1Char('#'))
+            escaped += QLatin1StringView("%23");
+        else
+            escaped += c;
+    }
+    return escaped;
+}
+
+bool hasWebScheme(const QString& address) {
+    return address.startsWith(QLatin1StringView("http:"), Qt::CaseInsensitive) ||
+           address.startsWith(QLatin1StringView("https:"), Qt::CaseInsensitive);
+}
+
+} // namespace
+
 QString trimBlanks(const QString& text) {
     qsizetype first = 0;
     qsizetype end = text.size();
@@ -19,9 +50,16 @@ QString completeWebAddress(const QString& address) {
 }
 
 bool OpenMail(ShellOpen& shell, const QString& address) {
-    return shell.open(address);
+    const qsizetype start =
+        address.startsWith(kMailScheme, Qt::CaseInsensitive) ? kMailScheme.size() : 0;
+    return shell.open(address.left(start) + escapeMailAddress(QStringView(address).mid(start)));
 }
 
 bool OpenBrowser(ShellOpen& shell, const QString& address) {
-    return shell.open(completeWebAddress(address));
+    const QString completed = completeWebAddress(address);
+    // Completion leaves every text that begins with "http" alone, "httpx:…" and "httpd" too;
+    // anything but a web address would go to another scheme's handler or be taken as a file.
+    if (!hasWebScheme(completed))
+        return false;
+    return shell.open(completed);
 }

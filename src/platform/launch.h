@@ -13,7 +13,10 @@ QString trimBlanks(const QString& text);
 // letter case; nothing else is examined.
 QString completeWebAddress(const QString& address);
 
-// Hands the address to the desktop as it stands; true when the desktop took it.
+// Hands a "mailto:" address to the desktop with its '?', '#' and '%' after the scheme escaped,
+// so that the mail program gets addresses only (several, separated by commas, still work) and
+// never header fields such as an attachment; true when the desktop took it.
 bool OpenMail(ShellOpen& shell, const QString& address);
-// Completes the address with completeWebAddress and hands it to the desktop.
+// Completes the address with completeWebAddress and hands it to the desktop when its scheme is
+// http or https; anything else is refused (false) without reaching the desktop.
 bool OpenBrowser(ShellOpen& shell, const QString& address);
