@@ -1,5 +1,6 @@
 #include "platform/launch.h"
 
+#include "platform/logging.h"
 #include "platform/shellopen.h"
 
 namespace {
@@ -24,6 +25,14 @@ QString escapeMailAddress(QStringView address) {
             escaped += c;
     }
     return escaped;
+}
+
+// The windows show nothing when the desktop does not take an address; the log tells why.
+bool handOver(ShellOpen& shell, const QString& address) {
+    if (shell.open(address))
+        return true;
+    qCInfo(lcDesktop).noquote() << "the desktop did not open" << address;
+    return false;
 }
 
 bool hasWebScheme(const QString& address) {
@@ -52,14 +61,17 @@ QString completeWebAddress(const QString& address) {
 bool OpenMail(ShellOpen& shell, const QString& address) {
     const qsizetype start =
         address.startsWith(kMailScheme, Qt::CaseInsensitive) ? kMailScheme.size() : 0;
-    return shell.open(address.left(start) + escapeMailAddress(QStringView(address).mid(start)));
+    return handOver(shell,
+                    address.left(start) + escapeMailAddress(QStringView(address).mid(start)));
 }
 
 bool OpenBrowser(ShellOpen& shell, const QString& address) {
     const QString completed = completeWebAddress(address);
     // Completion leaves every text that begins with "http" alone, "httpx:…" and "httpd" too;
     // anything but a web address would go to another scheme's handler or be taken as a file.
-    if (!hasWebScheme(completed))
+    if (!hasWebScheme(completed)) {
+        qCInfo(lcDesktop).noquote() << "not a web address, not opened:" << completed;
         return false;
-    return shell.open(completed);
+    }
+    return handOver(shell, completed);
 }
