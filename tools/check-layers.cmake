@@ -1,12 +1,23 @@
-# Fails when a source file under one of the given folders includes a Qt GUI, widget or
-# printing header: those layers use QtCore only. It fails as well when a file other than those
-# named in SYSTEM_DOORS includes one of the system's own headers (unistd.h, fcntl.h, sys/...,
-# windows.h): one file speaks to the system, so that another system needs one other file.
-# Usage: cmake -DFOLDERS="src/store;src/csv" -DSYSTEM_DOORS=posixfs.cpp -P check-layers.cmake
+# Fails when a source file under one of the given folders includes a Qt header from outside
+# the modules those layers may use: a module-prefixed GUI header (<QtWidgets/QDialog>,
+# "QtGui/qfont.h") or a bare class header (<QDialog>, <QPrinter>) that none of the allowed
+# modules' header folders holds. It fails as well when a file other than those named in
+# SYSTEM_DOORS includes one of the system's own headers (unistd.h, fcntl.h, sys/..., windows.h):
+# one file speaks to the system, so that another system needs one other file.
+# Usage: cmake -DFOLDERS="src/store;src/csv" -DQT_HEADERS="/usr/include/.../qt6/QtCore"
+#              -DSYSTEM_DOORS=posixfs.cpp -P check-layers.cmake
 cmake_minimum_required(VERSION 3.25)
 if(NOT FOLDERS)
   message(FATAL_ERROR "no folders to check")
 endif()
+if(NOT QT_HEADERS)
+  message(FATAL_ERROR "no Qt header folders allowed: give QT_HEADERS")
+endif()
+foreach(dir IN LISTS QT_HEADERS)
+  if(NOT IS_DIRECTORY "${dir}")
+    message(FATAL_ERROR "${dir} is not a folder")
+  endif()
+endforeach()
 set(offending "")
 set(system "")
 set(checked 0)
@@ -22,6 +33,18 @@ foreach(folder IN LISTS FOLDERS)
       # <QtWidgets>, <QtGui/QImage>, "QtPrintSupport/qprinter.h" and the like.
       if(line MATCHES "[<\"](QtWidgets|QtGui|QtPrintSupport|QtOpenGL|QtSvg)[/>\"]")
         string(APPEND offending "\n  ${file}: ${line}")
+      # <QDialog>, <QWidget>: a class header that no allowed module has.
+      elseif(line MATCHES "[<\"](Q[A-Za-z0-9_]+)[>\"]")
+        set(header "${CMAKE_MATCH_1}")
+        set(found FALSE)
+        foreach(dir IN LISTS QT_HEADERS)
+          if(EXISTS "${dir}/${header}")
+            set(found TRUE)
+          endif()
+        endforeach()
+        if(NOT found)
+          string(APPEND offending "\n  ${file}: ${line}")
+        endif()
       endif()
       if(line MATCHES "[<\"]((unistd|fcntl|dirent|windows|io)\\.h|sys/)")
         get_filename_component(name "${file}" NAME)
