@@ -72,7 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
 
     RecordListModel model;
     // Sorting by a column the input picks, as a click on a header does.
-    model.sortByColumn(size > 0 ? bytes[0] % RecordRows::kColumns : 0);
+    model.sortByColumn(size > 0 ? bytes[0] % ListColumn::kCount : 0);
     model.setRows(std::move(rows));
     require(model.rowCount() == count, "one row per record");
     std::vector<bool> seen(static_cast<std::size_t>(count) + 1, false);
@@ -84,11 +84,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
                 "sorted rows are the records, each once");
         seen[static_cast<std::size_t>(recNo)] = true;
         const Record r = Record::fromBytes(data.data() + (recNo - 1) * kRecordSize);
-        for (int c = 0; c < RecordRows::kRecNoColumn; ++c)
+        for (int c = 0; c < ListColumn::RecNo; ++c)
             require(model.data(model.index(row, c)).toString() ==
                         r.displayField(kColumnField[static_cast<std::size_t>(c)]),
                     "a cell shows its field without the blanks around it");
-        require(model.data(model.index(row, RecordRows::kRecNoColumn)).toString() ==
+        require(model.data(model.index(row, ListColumn::RecNo)).toString() ==
                     QString::number(recNo),
                 "the last column shows the record number");
     }

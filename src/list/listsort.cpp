@@ -178,7 +178,7 @@ void ColumnSorter::rankTexts() {
 ListVector<std::uint32_t> ColumnSorter::order(const RecordRows& rows,
                                               const ListVector<std::uint32_t>& current) {
     const std::size_t n = rows.size();
-    if (m_column == RecordRows::kRecNoColumn) {
+    if (m_column == ListColumn::RecNo) {
         ListVector<std::uint64_t> keys(n);
         for (std::size_t i = 0; i < n; ++i)
             keys[i] = decimalTextKey(rows.recordNumber(i));

@@ -2,37 +2,12 @@
 
 #include <array>
 #include <cstdint>
-#include <cstring>
 #include <utility>
-
-#if defined(__x86_64__) || defined(_M_X64)
-#include <emmintrin.h>
-#define ZELVANOR_INDEX_IN_ONE_PIECE 1
-#endif
 
 namespace {
 
-#ifdef ZELVANOR_INDEX_IN_ONE_PIECE
-// The tree view copies every index it is given with one 16-byte read of the row, the column
-// and the internal id. createIndex() writes them as three smaller pieces, which the processor
-// cannot hand on to such a read before they reach the cache, so each row of a layout waited
-// for them: laying out 655 000 rows took 10.9 ms, and 9.5 with the three written as one
-// piece, as here. QModelIndex keeps them in this order, followed by the model, and its layout
-// is part of Qt 6's binary interface.
-QModelIndex indexInOnePiece(int row, int column, const QAbstractItemModel* model) {
-    static_assert(sizeof(QModelIndex) == 16 + sizeof(void*));
-    QModelIndex idx;
-    const std::uint64_t rowAndColumn =
-        static_cast<std::uint32_t>(row) | std::uint64_t(static_cast<std::uint32_t>(column)) << 32;
-    const __m128i firstPart = _mm_cvtsi64_si128(static_cast<long long>(rowAndColumn));
-    std::memcpy(static_cast<void*>(&idx), &firstPart, sizeof firstPart);
-    std::memcpy(reinterpret_cast<char*>(&idx) + sizeof firstPart, &model, sizeof model);
-    return idx;
-}
-#endif
-
-const std::array<QString, RecordRows::kColumns>& headers() {
-    static const std::array<QString, RecordRows::kColumns> h = {
+const std::array<QString, ListColumn::kCount>& headers() {
+    static const std::array<QString, ListColumn::kCount> h = {
         QStringLiteral("Név"),     QStringLiteral("Település"), QStringLiteral("Cím"),
         QStringLiteral("Telefon"), QStringLiteral("Telefon"),   QStringLiteral("Megjegyzés"),
         QStringLiteral("Rec")};
@@ -49,18 +24,14 @@ int RecordListModel::rowCount(const QModelIndex& parent) const {
 }
 
 int RecordListModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : RecordRows::kColumns;
+    return parent.isValid() ? 0 : ListColumn::kCount;
 }
 
 QModelIndex RecordListModel::index(int row, int column, const QModelIndex& parent) const {
-    if (parent.isValid() || row < 0 || column < 0 || column >= RecordRows::kColumns ||
+    if (parent.isValid() || row < 0 || column < 0 || column >= ListColumn::kCount ||
         static_cast<std::size_t>(row) >= m_rows.size())
         return {};
-#ifdef ZELVANOR_INDEX_IN_ONE_PIECE
-    return indexInOnePiece(row, column, this);
-#else
     return createIndex(row, column);
-#endif
 }
 
 Qt::ItemFlags RecordListModel::flags(const QModelIndex& index) const {
@@ -85,7 +56,7 @@ QVariant RecordListModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant RecordListModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (orientation != Qt::Horizontal || section < 0 || section >= RecordRows::kColumns)
+    if (orientation != Qt::Horizontal || section < 0 || section >= ListColumn::kCount)
         return {};
     if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)
         return headers()[static_cast<std::size_t>(section)];
@@ -125,7 +96,7 @@ void RecordListModel::clear() {
 }
 
 void RecordListModel::sortByColumn(int column) {
-    if (column < 0 || column >= RecordRows::kColumns)
+    if (column < 0 || column >= ListColumn::kCount)
         return;
     // A sorter remembers the texts of its own column only.
     if (!m_sorter || m_sorter->column() != column)
@@ -157,7 +128,7 @@ qint64 RecordListModel::recordNumber(int row) const {
 }
 
 QString RecordListModel::text(int row, int column) const {
-    if (row < 0 || row >= rowCount() || column < 0 || column >= RecordRows::kColumns)
+    if (row < 0 || row >= rowCount() || column < 0 || column >= ListColumn::kCount)
         return {};
     return m_rows.text(rowAt(row), column);
 }

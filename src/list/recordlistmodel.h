@@ -35,7 +35,7 @@ public:
     // Empties the list and gives its memory back.
     void clear();
 
-    // Sorts ascending by a column (0 to 6) from now on.
+    // Sorts ascending by a column (a ListColumn) from now on.
     void sortByColumn(int column);
     int sortColumn() const { return m_sorter ? m_sorter->column() : -1; }
 

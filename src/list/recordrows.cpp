@@ -10,14 +10,10 @@
 
 namespace {
 
-// Record fields in the order of the list's columns.
-constexpr std::array<Field, RecordRows::kColumns - 1> kShown = {
-    Field::Nev, Field::Telepules, Field::Cim, Field::Tel1, Field::Tel2, Field::Megj};
-
 // The most text one row can hold.
 constexpr std::size_t kMaxRowText = [] {
     std::size_t n = 0;
-    for (Field f : kShown)
+    for (Field f : ListColumn::kFields)
         n += static_cast<std::size_t>(layout(f).width);
     return n;
 }();
@@ -44,7 +40,7 @@ namespace {
 // length. The field is copied at its full width, which is a few fixed moves instead of a call;
 // only the trimmed part counts, and out has room for the full width.
 template <std::size_t C> std::uint8_t copyTrimmed(const char* record, char* out) {
-    constexpr FieldLayout l = layout(kShown[C]);
+    constexpr FieldLayout l = layout(ListColumn::kFields[C]);
     const char* field = record + l.offset;
     const auto [begin, end] = textSpan(record, l);
     if (begin == 0)
@@ -70,7 +66,7 @@ void RecordRows::addRecord(const char* record, qint64 recNo) {
     [&]<std::size_t... C>(std::index_sequence<C...>) {
         ((row.length[C] = copyTrimmed<C>(record, text + used), used += row.length[C]), ...);
     }
-    (std::make_index_sequence<kShown.size()>());
+    (std::make_index_sequence<ListColumn::kFields.size()>());
     m_textEnd += used;
 }
 
@@ -95,7 +91,7 @@ std::string_view RecordRows::bytes(std::size_t row, int column) const {
 }
 
 QString RecordRows::text(std::size_t row, int column) const {
-    if (column == kRecNoColumn)
+    if (column == ListColumn::RecNo)
         return QString::number(m_rows[row].recNo);
     const std::string_view b = bytes(row, column);
     return cp1250::decode(QByteArrayView(b.data(), static_cast<qsizetype>(b.size())));

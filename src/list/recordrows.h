@@ -1,5 +1,6 @@
 #pragma once
 
+#include "list/listcolumns.h"
 #include "list/listmemory.h"
 
 #include <QString>
@@ -15,9 +16,6 @@ class FieldMatcher;
 // number.
 class RecordRows {
 public:
-    static constexpr int kColumns = 7;
-    static constexpr int kRecNoColumn = 6;
-
     // Adds the row of one stored record (kRecordSize bytes).
     void addRecord(const char* record, qint64 recNo);
     // Adds the rows of count consecutive records numbered from first on.
@@ -36,14 +34,14 @@ public:
     bool empty() const { return m_rows.empty(); }
     qint64 recordNumber(std::size_t row) const { return m_rows[row].recNo; }
     QString text(std::size_t row, int column) const;
-    // The Windows-1250 bytes of a text column (0 to 5).
+    // The Windows-1250 bytes of a text column (any but ListColumn::RecNo).
     std::string_view bytes(std::size_t row, int column) const;
 
 private:
     struct Row {
         std::size_t offset; // of the first column's text
         qint64 recNo;
-        std::array<std::uint8_t, kColumns - 1> length;
+        std::array<std::uint8_t, ListColumn::RecNo> length;
     };
 
     ListVector<Row> m_rows;

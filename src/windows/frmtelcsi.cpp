@@ -33,7 +33,8 @@ namespace {
 
 const QColor kDarkBlue(0, 0, 192);
 
-constexpr std::array<int, 7> kColumnTwips = {2500, 1440, 2500, 1400, 1400, 5000, 500};
+constexpr std::array<int, ListColumn::kCount> kColumnTwips = {2500, 1440, 2500, 1400,
+                                                              1400, 5000, 500};
 
 } // namespace
 
@@ -312,7 +313,7 @@ void frmTelcsi::ListView1_ItemClick(int row) {
     txTelepules->setText(record.displayField(Field::Telepules));
     txIrszam->setText(record.rawField(Field::Irszam));
     txWeb->setText(record.displayField(Field::Web));
-    ListView1->setColumnWidth(0, twips(kColumnTwips[0]));
+    ListView1->setColumnWidth(ListColumn::Nev, twips(kColumnTwips[ListColumn::Nev]));
 }
 
 void frmTelcsi::mnuKilep_Click() {

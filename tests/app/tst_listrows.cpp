@@ -131,9 +131,9 @@ void tst_listrows::rowsKeepTheirFields() {
         QCOMPARE(rows.size(), records.size());
         for (std::size_t i = 0; i < records.size(); ++i) {
             QCOMPARE(rows.recordNumber(i), qint64(7 + i));
-            for (int c = 0; c < RecordRows::kRecNoColumn; ++c)
+            for (int c = 0; c < ListColumn::RecNo; ++c)
                 QCOMPARE(rows.text(i, c), records[i].displayField(shown[c]));
-            QCOMPARE(rows.text(i, RecordRows::kRecNoColumn), QString::number(7 + i));
+            QCOMPARE(rows.text(i, ListColumn::RecNo), QString::number(7 + i));
         }
         // Filled again after a clear, the rows are the same.
         rows.clear();
@@ -190,10 +190,10 @@ void tst_listrows::recordNumbersSortAsText() {
     Record r;
     for (qint64 n : {9, 10, 1, 100, 2, 19})
         rows.addRecord(r.data(), n);
-    const ListVector<std::uint32_t> order = sortedOrder(rows, RecordRows::kRecNoColumn);
+    const ListVector<std::uint32_t> order = sortedOrder(rows, ListColumn::RecNo);
     QStringList got;
     for (std::uint32_t i : order)
-        got.append(rows.text(i, RecordRows::kRecNoColumn));
+        got.append(rows.text(i, ListColumn::RecNo));
     QCOMPARE(got, (QStringList{u"1"_s, u"10"_s, u"100"_s, u"19"_s, u"2"_s, u"9"_s}));
 }
 
@@ -341,7 +341,7 @@ void tst_listrows::modelIndexes() {
     }
     const struct {
         int row, column;
-    } outside[] = {{-1, 0}, {0, -1}, {3, 0}, {0, RecordRows::kColumns}, {1 << 30, 1 << 30}};
+    } outside[] = {{-1, 0}, {0, -1}, {3, 0}, {0, ListColumn::kCount}, {1 << 30, 1 << 30}};
     for (const auto& o : outside)
         QVERIFY(!model.index(o.row, o.column).isValid());
     QVERIFY(!model.index(0, 0, model.index(0, 0)).isValid());
