@@ -11,7 +11,7 @@ tools/install-deps.sh --fuzz
 seconds=${FUZZ_SECONDS:-60}
 build=build-fuzz
 # target:corpus folder under fuzz/corpus
-targets=(csvsplit_fuzz:csvimport csvimport_fuzz:csvimport datafile_fuzz:datafile)
+targets=(csvsplit_fuzz:csvimport csvimport_fuzz:csvimport datafile_fuzz:datafile vcard_fuzz:vcard)
 
 cmake -S . -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DZELVANOR_FUZZ=ON -DZELVANOR_BUILD_TESTS=OFF -DZELVANOR_BUILD_BENCH=OFF >/dev/null

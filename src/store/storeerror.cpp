@@ -95,6 +95,9 @@ QString StoreError::message() const {
     case Action::CreateFolder:
         what = QStringLiteral("A(z) „%1” mappa nem hozható létre.").arg(file);
         break;
+    case Action::FindContacts:
+        what = QStringLiteral("A(z) „%1” fájlban nincs névjegy.").arg(file);
+        break;
     case Action::SyncFolder:
         what =
             QStringLiteral("A(z) „%1” mappa tartalmát nem sikerült a lemezre menteni.").arg(file);

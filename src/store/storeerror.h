@@ -17,7 +17,8 @@ struct StoreError {
         Rename,
         Remove,
         SyncFolder,
-        CreateFolder
+        CreateFolder,
+        FindContacts, // an exchange file read to its end held no contact
     };
     // What the failure left behind.
     enum class State {

@@ -43,9 +43,23 @@ VCardImportResult importVCard(const DataStore& store, const QString& path) {
     return importIntoBatch(store, path, [&path](const DataFile& source, RecordAppendBatch& batch) {
         SourceDevice device(source);
         device.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
-        MaybeError err =
-            vcard::readCards(device, path, [&batch](const Record& r) { return batch.add(r); });
-        return device.error() ? device.error() : err;
+        qint64 cards = 0;
+        MaybeError err = vcard::readCards(device, path, [&](const Record& r) {
+            ++cards;
+            return batch.add(r);
+        });
+        if (device.error())
+            return device.error();
+        if (!err && cards == 0) {
+            // A file picked by mistake must not read as a successful import of nothing.
+            StoreError e;
+            e.action = StoreError::Action::FindContacts;
+            e.path = path;
+            e.detail = QStringLiteral("A fájl nem vCard formátumú, vagy egyik névjegye sem "
+                                      "kezdődik „BEGIN:VCARD” sorral.");
+            err = e;
+        }
+        return err;
     });
 }
 

@@ -10,8 +10,9 @@ using VCardImportResult = ImportResult;
 
 // Appends one contact per card of the vCard file at path to Telefon.dat, in file order, through
 // one RecordAppendBatch: on any failure (the file cannot be opened or read, Telefon.dat cannot
-// be written) Telefon.dat is cut back to what it was and no contact arrives. Telefon.dat
-// itself, under any name, is refused as the file to import.
+// be written) Telefon.dat is cut back to what it was and no contact arrives. A file without a
+// single card is an error (FindContacts), not an import of nothing. Telefon.dat itself, under
+// any name, is refused as the file to import.
 VCardImportResult importVCard(const DataStore& store, const QString& path);
 
 // Writes one vCard per record of Telefon.dat to target, in record order. The file is written

@@ -1,5 +1,6 @@
 #include "vcard/vcardreader.h"
 
+#include "vcard/phonenumber.h"
 #include "vcard/vcardtext.h"
 
 #include <QIODevice>
@@ -12,6 +13,7 @@
 #include <cstring>
 #include <optional>
 #include <utility>
+#include <vector>
 
 namespace vcard {
 namespace {
@@ -25,6 +27,9 @@ constexpr int kMaxComponents = 8;
 constexpr qsizetype kHeadCap = 16 * 1024;
 // 4.0's PREF runs from 1 (most preferred) to 100; a property without preference ranks last.
 constexpr int kNotPreferred = 1000;
+// Cards open inside one another at most (2.1 lets a card hold cards); a BEGIN beyond that is
+// taken for a card whose END is missing.
+constexpr std::size_t kMaxOpenCards = 8;
 
 enum class Prop { Other, Begin, End, Version, Agent, Fn, N, Adr, Tel, Note, Email, Url };
 
@@ -172,8 +177,11 @@ bool startsWithCaseless(QStringView text, QStringView prefix) {
     return text.startsWith(prefix, Qt::CaseInsensitive);
 }
 
-// Register fields hold one line: line breaks of a value become blanks.
+// Register fields hold one line: line breaks of a value become blanks. A NUL is no part of any
+// text and never reaches a field.
 QString cleaned(QString text) {
+    if (text.contains(QChar(0)))
+        text.remove(QChar(0));
     if (!text.contains(u'\n') && !text.contains(u'\r'))
         return text.trimmed();
     text.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
@@ -194,7 +202,14 @@ QString joined(const QStringList& parts, QStringView separator) {
     return out;
 }
 
+// Whether c, next to the byte zero, is an ASCII character in UTF-16.
+bool asciiInUtf16(char zero, char c) {
+    const auto u = static_cast<unsigned char>(c);
+    return zero == 0 && u > 0 && u < 0x80;
+}
+
 struct Card {
+    bool keepFoldBlank = false; // 2.1 folds only at white space, which stays in the value
     QString fn;
     QString nameFromN;
     bool hasAdr = false;
@@ -266,25 +281,35 @@ public:
             endPhysicalLine();
             endLogicalLine();
         }
-        // A file cut short after its last property still gives its last card.
-        if (!m_error && m_depth > 0) {
-            m_depth = 0;
+        // A file cut short still gives the cards it began, the innermost first.
+        m_agentDepth = 0;
+        while (!m_error && !m_open.empty())
             finishCard();
-        }
         return m_error;
     }
 
 private:
     // The byte-order mark, if any, tells the encoding; UTF-16 is turned into UTF-8 on the way.
+    // Some writers leave the mark out of UTF-16; their files begin with an ASCII character
+    // (BEGIN) next to a zero byte, which no UTF-8 or Windows-1250 text begins with.
     void start() {
         m_started = true;
-        const QByteArray probe = std::exchange(m_probe, QByteArray());
+        QByteArray probe = std::exchange(m_probe, QByteArray());
         if (probe.startsWith("\xEF\xBB\xBF")) {
             feedUtf8(QByteArrayView(probe).sliced(3));
-        } else if (probe.startsWith("\xFF\xFE") || probe.startsWith("\xFE\xFF")) {
-            m_utf16.emplace(probe.startsWith("\xFF\xFE") ? QStringDecoder::Utf16LE
-                                                         : QStringDecoder::Utf16BE);
-            feedDecoded(QByteArrayView(probe).sliced(2));
+            return;
+        }
+        bool le = probe.startsWith("\xFF\xFE");
+        bool be = probe.startsWith("\xFE\xFF");
+        if (le || be) {
+            probe.remove(0, 2);
+        } else if (probe.size() >= 2) {
+            le = asciiInUtf16(probe[1], probe[0]);
+            be = asciiInUtf16(probe[0], probe[1]);
+        }
+        if (le || be) {
+            m_utf16.emplace(le ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE);
+            feedDecoded(probe);
         } else {
             feedUtf8(probe);
         }
@@ -330,7 +355,7 @@ private:
                 } else if ((c == ' ' || c == '\t') && m_haveLine) {
                     // A folded line. 2.1 folds only where there was white space and keeps it;
                     // later versions insert the one blank and take it away again.
-                    if (!m_keepFoldBlank)
+                    if (m_open.empty() || !m_open.back().keepFoldBlank)
                         ++i;
                 } else {
                     endLogicalLine();
@@ -396,7 +421,7 @@ private:
             m_keep = false;
             break;
         default:
-            m_keep = m_depth == 1;
+            m_keep = inCard();
         }
         m_structured = m_keep && !m_params.base64 && (m_prop == Prop::N || m_prop == Prop::Adr);
     }
@@ -495,45 +520,54 @@ private:
         case Prop::Begin:
             if (!is(m_value, "VCARD"))
                 return;
-            if (m_depth == 0) {
-                m_depth = 1;
-                beginCard();
-            } else if (previous == Prop::Agent) {
-                ++m_depth; // 2.1 puts the agent's own card inside this one
-            } else if (m_depth == 1) {
-                // The last card lacked its END: it ends where the next one begins.
-                finishCard();
+            if (m_agentDepth > 0) {
+                ++m_agentDepth;
+            } else if (!m_open.empty() && previous == Prop::Agent) {
+                m_agentDepth = 1; // 2.1 puts the agent's own card inside this one
+            } else {
+                // A card inside a card (2.1) is a contact of its own, and the outer card goes
+                // on after it.
+                if (m_open.size() == kMaxOpenCards)
+                    finishCard();
                 beginCard();
             }
             return;
         case Prop::End:
-            if (!is(m_value, "VCARD") || m_depth == 0)
+            if (!is(m_value, "VCARD"))
                 return;
-            if (--m_depth == 0)
+            if (m_agentDepth > 0)
+                --m_agentDepth;
+            else if (!m_open.empty())
                 finishCard();
             return;
         case Prop::Version:
-            if (m_depth == 1)
-                m_keepFoldBlank = m_value.trimmed() == "2.1";
+            if (inCard())
+                m_open.back().keepFoldBlank = m_value.trimmed() == "2.1";
             return;
         case Prop::Other:
         case Prop::Agent:
             return;
         default:
-            if (m_depth == 1)
+            if (inCard())
                 takeProperty();
         }
     }
 
+    // Whether properties now belong to a contact: inside a card, but not an agent's.
+    bool inCard() const { return !m_open.empty() && m_agentDepth == 0; }
+
     void beginCard() {
-        m_card = Card();
-        m_keepFoldBlank = false;
+        Card card;
+        // A card inside a 2.1 card is read as 2.1 until it says otherwise.
+        card.keepFoldBlank = !m_open.empty() && m_open.back().keepFoldBlank;
+        m_open.push_back(std::move(card));
     }
 
     void finishCard() {
-        if (MaybeError err = m_onCard(m_card.record()))
+        const Card card = std::move(m_open.back());
+        m_open.pop_back();
+        if (MaybeError err = m_onCard(card.record()))
             m_error = std::move(err);
-        m_card = Card();
     }
 
     // One piece of a value as text: transfer encoding, character set, escapes, line breaks.
@@ -570,7 +604,7 @@ private:
 
     void takeProperty() {
         const QByteArray raw = m_params.base64 ? QByteArray::fromBase64(m_value) : m_value;
-        Card& c = m_card;
+        Card& c = m_open.back();
         switch (m_prop) {
         case Prop::Fn:
             if (c.fn.isEmpty())
@@ -585,16 +619,17 @@ private:
             break;
         case Prop::Adr:
             if (!c.hasAdr || m_params.rank < c.adrRank) {
-                // Extended address, street, locality and postcode of the seven components.
-                const auto a = components<4>(raw, {1, 2, 3, 5}, u", ");
-                const QString street = joined({a[1], a[0]}, u", ");
-                if (street.isEmpty() && a[2].isEmpty() && a[3].isEmpty())
+                // Post-office box, extended address, street, locality and postcode of the seven
+                // components. Older writers put the street into the box.
+                const auto a = components<5>(raw, {0, 1, 2, 3, 5}, u", ");
+                const QString street = joined({a[2], a[1], a[0]}, u", ");
+                if (street.isEmpty() && a[3].isEmpty() && a[4].isEmpty())
                     break;
                 c.hasAdr = true;
                 c.adrRank = m_params.rank;
                 c.street = street;
-                c.locality = a[2];
-                c.postcode = a[3];
+                c.locality = a[3];
+                c.postcode = a[4];
             }
             break;
         case Prop::Tel: {
@@ -602,7 +637,7 @@ private:
             if (startsWithCaseless(number, u"tel:"))
                 number = number.sliced(4).trimmed();
             if (!number.isEmpty())
-                c.addTel(number, m_params.rank);
+                c.addTel(fitPhoneNumber(number, layout(Field::Tel1).width), m_params.rank);
             break;
         }
         case Prop::Note:
@@ -655,11 +690,10 @@ private:
     QByteArray m_head;
     QByteArray m_value;
 
-    // Cards.
+    // Cards: those begun and not yet ended, outermost first; the levels of an agent's card.
     Prop m_previous = Prop::Other;
-    int m_depth = 0;
-    bool m_keepFoldBlank = false;
-    Card m_card;
+    std::vector<Card> m_open;
+    int m_agentDepth = 0;
 };
 
 } // namespace

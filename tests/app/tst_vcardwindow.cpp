@@ -41,7 +41,16 @@ QByteArray cardsOf(const QByteArray& records) {
     return out;
 }
 
-enum class Target { File, Missing, DataFile, DataFileLink, Folder, FullDisk, MissingFolder };
+enum class Target {
+    File,
+    NoCards,
+    Missing,
+    DataFile,
+    DataFileLink,
+    Folder,
+    FullDisk,
+    MissingFolder
+};
 
 } // namespace
 
@@ -124,8 +133,9 @@ void tst_vcardwindow::import_data() {
     QTest::newRow("three cards behind two records")
         << int(Target::File) << kCards << kTwoRecords + kCardRecords
         << u"A névjegyek importálása befejeződött.\n3 névjegy került az adatbázisba."_s;
-    QTest::newRow("a file without cards") << int(Target::File) << QByteArray("nem névjegy\r\n")
-                                          << kTwoRecords << u"\n0 névjegy került"_s;
+    QTest::newRow("a file without cards")
+        << int(Target::NoCards) << QByteArray("nem névjegy\r\nTEL:1\r\n") << kTwoRecords
+        << u"kontaktok.vcf” fájlban nincs névjegy."_s;
     QTest::newRow("a file that is not there")
         << int(Target::Missing) << QByteArray() << kTwoRecords << u"nem történt meg"_s;
     QTest::newRow("Telefon.dat itself")
@@ -147,6 +157,7 @@ void tst_vcardwindow::import() {
     QString path = h.filePath(u"kontaktok.vcf"_s);
     switch (Target(target)) {
     case Target::File:
+    case Target::NoCards:
     case Target::FullDisk:
         writeFile(path, file);
         break;

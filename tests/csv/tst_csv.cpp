@@ -12,6 +12,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -290,6 +291,10 @@ private Q_SLOTS:
                                                                  << w;
         QTest::newRow("cut off at the end") << utf8("Kov\xC3") << w;
         QTest::newRow("surrogate") << utf8("\xED\xA0\x80") << w;
+        QTest::newRow("UTF-16LE mark") << QByteArray("\xFF\xFE") << TextEncoding::Utf16LE;
+        QTest::newRow("UTF-16BE mark, then invalid UTF-8")
+            << QByteArray("\xFE\xFF\xC3") << TextEncoding::Utf16BE;
+        QTest::newRow("one byte of a mark") << QByteArray("\xFF") << w;
     }
     // The CSV sniffer, the CSV decoder and the vCard reader take the same bytes for UTF-8 as
     // Qt's strict decoder does: every sequence of one to four bytes drawn from the bytes where
@@ -427,6 +432,17 @@ private Q_SLOTS:
             << QByteArray("\xEF\xBB\xBF"
                           "a\xC3;b\r\n")
             << Lines{{QStringLiteral("a?"), QStringLiteral("b")}};
+        // A character outside the BMP and a NUL: '?' for the one, nothing for the other.
+        const QString unicodeText = QStringLiteral("\uFEFF") + kovacs + QStringLiteral(";1041;😀") +
+                                    QChar(0) + QStringLiteral("\r\nGyőr\r\n");
+        const Lines unicodeLines{{kovacs, QStringLiteral("1041"), QStringLiteral("?")},
+                                 {QStringLiteral("Győr")}};
+        QTest::newRow("UTF-16LE with a mark")
+            << QByteArray(QStringEncoder(QStringEncoder::Utf16LE).encode(unicodeText))
+            << unicodeLines;
+        QTest::newRow("UTF-16BE with a mark")
+            << QByteArray(QStringEncoder(QStringEncoder::Utf16BE).encode(unicodeText))
+            << unicodeLines;
         QTest::newRow("a mark in the middle is a character")
             << QByteArray("a\xC3\xA1\r\n\xEF\xBB\xBF"
                           "b\r\n")

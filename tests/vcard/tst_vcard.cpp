@@ -7,6 +7,7 @@
 #include <QBuffer>
 #include <QFile>
 #include <QRandomGenerator>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -215,6 +216,13 @@ void tst_vcard::reads_data() {
                "ADR;TYPE=work,pref:;2. emelet;Második u. 2.;Pécs;;7621;\r\n"
                "ADR;TYPE=pref:;;Harmadik u. 3.;Győr;;9021;\r\n")
         << QStringList{u"A|Pécs|7621|Második u. 2., 2. emelet"_s};
+    QTest::newRow("post-office box after street and extended address")
+        << v30("FN:A\r\nADR:Pf. 12;;;Eger;;3300;\r\n") +
+               v30("FN:B\r\nADR:Pf. 5;2. em.;Fő u. 1.;;;;\r\n")
+        << QStringList{u"A|Eger|3300|Pf. 12"_s, u"B|||Fő u. 1., 2. em., Pf. 5"_s};
+    QTest::newRow("a number too long for its field loses its formatting, not its digits")
+        << v30("FN:A\r\nTEL:+1 (919) 555-1234\r\nTEL:+36-30-333-3333\r\n")
+        << QStringList{u"A||||+19195551234|+36-30-333-3333"_s};
     QTest::newRow("an empty address does not count")
         << v30("FN:A\r\nADR;TYPE=pref:;;;;;;\r\nADR:;;Fő tér 2.;Vác;;2600;\r\n")
         << QStringList{u"A|Vác|2600|Fő tér 2."_s};
@@ -278,10 +286,14 @@ void tst_vcard::reads_data() {
         << v21("FN:Főnök\r\nAGENT:\r\nBEGIN:VCARD\r\nVERSION:2.1\r\nFN:Titkár\r\nTEL:9\r\n"
                "END:VCARD\r\nTEL:1\r\n")
         << QStringList{u"Főnök||||1"_s};
-    QTest::newRow("a card without END ends where the next begins or at the end of the file")
+    QTest::newRow("2.1 nested card: a contact of its own, the outer card goes on after it")
+        << v21("FN:Külső\r\nBEGIN:VCARD\r\nVERSION:2.1\r\nFN:Belső\r\nTEL:2\r\nEND:VCARD\r\n"
+               "TEL:1\r\n")
+        << QStringList{u"Belső||||2"_s, u"Külső||||1"_s};
+    QTest::newRow("a card without END holds the cards after it and ends with the file")
         << QByteArray("BEGIN:VCARD\r\nFN:Egy\r\nBEGIN:VCARD\r\nFN:Kettő\r\nEND:VCARD\r\n"
                       "BEGIN:VCARD\r\nFN:Három\r\nTEL:3")
-        << QStringList{u"Egy"_s, u"Kettő"_s, u"Három||||3"_s};
+        << QStringList{u"Kettő"_s, u"Három||||3"_s, u"Egy"_s};
     QTest::newRow("an empty card is an empty contact") << v30("") << QStringList{QString()};
     QTest::newRow("properties outside a card are ignored")
         << QByteArray("FN:Senki\r\nTEL:0\r\n") + v30("FN:Valaki\r\n") + "TEL:0\r\n"
@@ -302,10 +314,10 @@ void tst_vcard::reads_data() {
     QTest::newRow("fields cut to width, missing characters become ?")
         << v30("FN:" + QByteArray(45, 'n') + "\r\nADR:;;" + QByteArray(60, 's') + ";" +
                QByteArray(30, 't') +
-               ";;123456;\r\nTEL:+36 (1) 234-5678-999\r\n"
+               ";;123456;\r\nTEL:+36 (1) 234-5678-999 999\r\n"
                "NOTE:Łódź 王 😀 ő\r\n")
         << QStringList{QString(40, u'n') + u'|' + QString(25, u't') + u"|1234|"_s +
-                       QString(50, u's') + u"|+36 (1) 234-567||Łódź ? ? ő"_s};
+                       QString(50, u's') + u"|+36123456789999||Łódź ? ? ő"_s};
 }
 
 void tst_vcard::reads() {
@@ -334,12 +346,18 @@ void tst_vcard::charsets_data() {
         << v21("FN;CHARSET=WINDOWS-1250:\x8A\x9A\x8E\r\n") << u"ŠšŽ"_s;
     QTest::newRow("ISO-8859-1") << v21("FN;CHARSET=ISO-8859-1:K\xF6nig\r\n") << u"König"_s;
     QTest::newRow("unknown character set guesses") << v21("FN;CHARSET=X-NONE:\xF5z\r\n") << u"őz"_s;
-    QTest::newRow("UTF-16 with a byte-order mark")
-        << QByteArray("\xFF\xFE") +
-               QByteArray(reinterpret_cast<const char*>(
-                              u"BEGIN:VCARD\r\nVERSION:3.0\r\nFN:őrült tűz\r\nEND:VCARD\r\n"),
-                          2 * 48)
-        << u"őrült tűz"_s;
+    // Without a mark as some address books write it: lower case, CR line ends; a NUL is dropped.
+    const QString marked = u"BEGIN:VCARD\r\nVERSION:3.0\r\nFN:őrült tűz\r\nEND:VCARD\r\n"_s;
+    const QString bare =
+        u"begin:vcard\rversion:3.0\rfn:őrült"_s + QChar(0) + u" tűz\rend:vcard\r"_s;
+    for (const bool be : {false, true})
+        for (const bool mark : {false, true})
+            QTest::addRow("UTF-16%s %s", be ? "BE" : "LE", mark ? "with a mark" : "without")
+                << QByteArray(QStringEncoder(be ? QStringEncoder::Utf16BE : QStringEncoder::Utf16LE,
+                                             mark ? QStringEncoder::Flag::WriteBom
+                                                  : QStringEncoder::Flag::Default)
+                                  .encode(mark ? marked : bare))
+                << u"őrült tűz"_s;
 }
 
 void tst_vcard::charsets() {
