@@ -1,12 +1,12 @@
 #include "commandline.h"
 #include "datafolder.h"
 #include "frmtelcsi.h"
+#include "programname.h"
 #include "qtdialogs.h"
 #include "qtprinters.h"
 #include "qtprograms.h"
 #include "qtshellopen.h"
 #include "systemregistry.h"
-#include "version.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -61,10 +61,7 @@ int main(int argc, char* argv[]) {
     // A command that works without windows starts its QCoreApplication here, before the GUI.
 
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Zelvanor"));
-    QApplication::setApplicationDisplayName(frmTelcsi::programTitle());
-    QApplication::setApplicationVersion(QStringLiteral(ZELVANOR_VERSION_STRING));
-    QApplication::setDesktopFileName(QStringLiteral("zelvanor"));
+    nameProgram();
 
     // Standard buttons in Hungarian ("Igen", "Nem", "Mégse") where Qt's translations are
     // installed; without them the program works all the same.
