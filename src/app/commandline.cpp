@@ -6,6 +6,9 @@
 #include <QCommandLineParser>
 #include <QFileInfo>
 
+#include <algorithm>
+#include <span>
+
 namespace {
 
 struct Options {
@@ -26,9 +29,81 @@ QString dashed(const QString& name) {
     return (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
 }
 
-} // namespace
+// How Qt takes one of its own options off the line.
+enum class Takes {
+    Nothing,
+    Next,      // and the argument after it; as the last argument, it goes alone
+    NextIfAny, // and the argument after it; as the last argument, it stays on the line
+    Joined,    // "-name=value"
+};
 
-CommandLine parseCommandLine(const QStringList& arguments) {
+struct QtOption {
+    const char* name; // Qt reads "--name" as "-name"
+    Takes takes;
+    bool x11Only = false; // read only where the platform is X11's
+};
+
+// Qt 6.4's own options in the order in which its readers take them off the line, each seeing
+// only what the readers before it left: the platform's, the X11 platform's, the core
+// application's, the GUI application's and the widget application's. An option's value may
+// look like an option.
+constexpr QtOption kPlatformOptions[] = {
+    {"platformpluginpath", Takes::Next}, {"platform", Takes::Next},
+    {"platformtheme", Takes::Next},      {"qwindowgeometry", Takes::Next},
+    {"qwindowtitle", Takes::Next},       {"qwindowicon", Takes::Next},
+    {"geometry", Takes::Next, true},     {"title", Takes::Next, true},
+    {"icon", Takes::Next, true}};
+constexpr QtOption kX11Options[] = {{"display", Takes::NextIfAny},
+                                    {"name", Takes::NextIfAny},
+                                    {"visual", Takes::NextIfAny},
+                                    {"nograb", Takes::Nothing},
+                                    {"dograb", Takes::Nothing}};
+constexpr QtOption kCoreOptions[] = {{"qmljsdebugger=", Takes::Joined},
+                                     {"qmljsdebugger", Takes::NextIfAny}};
+constexpr QtOption kGuiOptions[] = {{"plugin", Takes::Next},       {"reverse", Takes::Nothing},
+                                    {"session", Takes::NextIfAny}, {"testability", Takes::Nothing},
+                                    {"style=", Takes::Joined},     {"style", Takes::NextIfAny}};
+constexpr QtOption kWidgetOptions[] = {{"stylesheet=", Takes::Joined},
+                                       {"stylesheet", Takes::NextIfAny},
+                                       {"widgetcount", Takes::Nothing},
+                                       {"qdevel", Takes::Nothing},
+                                       {"qdebug", Takes::Nothing}};
+
+bool isX11(const QString& platform) {
+    return platform.startsWith(QLatin1StringView("xcb"));
+}
+
+// What one of Qt's readers leaves on the line. platform follows "-platform", as Qt's does.
+QStringList takeOff(const QStringList& line, std::span<const QtOption> options, QString& platform,
+                    bool& windowSystemNamed) {
+    QStringList left = line.mid(0, 1);
+    for (qsizetype i = 1; i < line.size(); ++i) {
+        const QString& argument = line.at(i);
+        const QStringView name =
+            QStringView(argument).mid(argument.startsWith(QLatin1StringView("--")) ? 2 : 1);
+        const auto option = std::find_if(options.begin(), options.end(), [&](const QtOption& o) {
+            if (!argument.startsWith(QLatin1Char('-')) || (o.x11Only && !isX11(platform)))
+                return false;
+            const QLatin1StringView optionName(o.name);
+            return o.takes == Takes::Joined ? name.startsWith(optionName) : name == optionName;
+        });
+        const bool last = i + 1 == line.size();
+        if (option == options.end() || (option->takes == Takes::NextIfAny && last)) {
+            left << argument;
+            continue;
+        }
+        if (last || (option->takes != Takes::Next && option->takes != Takes::NextIfAny))
+            continue;
+        const QString& value = line.at(++i);
+        if (name == QLatin1StringView("platform"))
+            platform = value;
+        if (name == QLatin1StringView("platform") || name == QLatin1StringView("display"))
+            windowSystemNamed = true;
+    }
+    return left;
+}
+
+CommandLine parseOwnOptions(const QStringList& arguments) {
     const QString kFolderMissing =
         QStringLiteral("A --data-dir kapcsoló után meg kell adni a mappát.");
     const Options options;
@@ -82,6 +157,46 @@ CommandLine parseCommandLine(const QStringList& arguments) {
     result.action = CommandLine::Action::Run;
     result.dataDir = dirs.value(0);
     return result;
+}
+
+} // namespace
+
+CommandLine parseCommandLine(const QStringList& arguments, const QString& platform) {
+    // Help and version answer whatever stands on the line, also where Qt would read either as
+    // the value of an option of its own.
+    const CommandLine whole = parseOwnOptions(arguments);
+    if (whole.action == CommandLine::Action::Help || whole.action == CommandLine::Action::Version)
+        return whole;
+
+    QString chosen = platform;
+#if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
+    if (chosen.isEmpty())
+        chosen = QStringLiteral("xcb");
+#endif
+    bool windowSystemNamed = false;
+    QStringList line = takeOff(arguments, kPlatformOptions, chosen, windowSystemNamed);
+    if (isX11(chosen))
+        line = takeOff(line, kX11Options, chosen, windowSystemNamed);
+    line = takeOff(line, kCoreOptions, chosen, windowSystemNamed);
+    line = takeOff(line, kGuiOptions, chosen, windowSystemNamed);
+    line = takeOff(line, kWidgetOptions, chosen, windowSystemNamed);
+
+    CommandLine result = parseOwnOptions(line);
+    result.windowSystemNamed = windowSystemNamed;
+    return result;
+}
+
+bool windowSystemExpected(const CommandLine& commandLine) {
+#if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
+    // Without a display to connect to, Qt's X11 and Wayland platforms end the program.
+    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+        if (!qEnvironmentVariableIsEmpty(name))
+            return true;
+    return commandLine.windowSystemNamed;
+#else
+    Q_UNUSED(commandLine);
+    return true;
+#endif
 }
 
 QString helpText(const QString& programName) {

@@ -1,4 +1,5 @@
 #include "app/commandline.h"
+#include "app/programname.h"
 #include "forms/programtitle.h"
 #include "platform/datafolder.h"
 #include "platform/qtdialogs.h"
@@ -6,7 +7,6 @@
 #include "platform/qtprograms.h"
 #include "platform/qtshellopen.h"
 #include "platform/systemregistry.h"
-#include "version.h"
 #include "windows/frmtelcsi.h"
 
 #include <QApplication>
@@ -27,36 +27,42 @@ void print(std::FILE* stream, const QString& text) {
 } // namespace
 
 int main(int argc, char* argv[]) {
-    {
-        // --help and --version answer before anything needs a display.
-        QStringList raw;
-        for (int i = 0; i < argc; ++i)
-            raw << QString::fromLocal8Bit(argv[i]);
-        const CommandLine early = parseCommandLine(raw);
-        if (early.action == CommandLine::Action::Help) {
-            print(stdout, helpText(raw.value(0, QStringLiteral("zelvanor"))));
-            return 0;
-        }
-        if (early.action == CommandLine::Action::Version) {
-            print(stdout, versionText());
-            return 0;
-        }
-    }
-
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Zelvanor"));
-    QApplication::setApplicationDisplayName(programTitle());
-    QApplication::setApplicationVersion(QStringLiteral(ZELVANOR_VERSION_STRING));
-    QApplication::setDesktopFileName(QStringLiteral("zelvanor"));
-
-    // Qt has taken the options it reads itself (-platform, -style…) off the line by now.
-    const CommandLine commandLine = parseCommandLine(QCoreApplication::arguments());
-    if (commandLine.action == CommandLine::Action::Error) {
+    // The whole command line is read and answered before anything needs a display.
+    QStringList raw;
+    for (int i = 0; i < argc; ++i)
+        raw << QString::fromLocal8Bit(argv[i]);
+    const CommandLine commandLine = parseCommandLine(raw, qEnvironmentVariable("QT_QPA_PLATFORM"));
+    switch (commandLine.action) {
+    case CommandLine::Action::Help:
+        print(stdout, helpText(raw.value(0, QStringLiteral("zelvanor"))));
+        return 0;
+    case CommandLine::Action::Version:
+        print(stdout, versionText());
+        return 0;
+    case CommandLine::Action::Error:
         print(stderr, commandLine.error +
                           QStringLiteral("\nA kapcsolók listája: %1 --help\n")
-                              .arg(QFileInfo(QCoreApplication::applicationFilePath()).fileName()));
+                              .arg(QFileInfo(raw.value(0, QStringLiteral("zelvanor"))).fileName()));
         return 2;
+    case CommandLine::Action::Run:
+        break;
     }
+
+    // A folder that cannot be used is said on the terminal before any window, and where
+    // there is no window system, only there.
+    PreparedFolder prepared;
+    if (!commandLine.dataDir.isEmpty()) {
+        prepared = prepareDataFolder(commandLine.dataDir);
+        if (!prepared.error.isEmpty()) {
+            print(stderr, prepared.error + QLatin1Char('\n'));
+            if (!windowSystemExpected(commandLine))
+                return 1;
+        }
+    }
+    // A command that works without windows starts its QCoreApplication here, before the GUI.
+
+    QApplication app(argc, argv);
+    nameProgram();
 
     // Standard buttons in Hungarian ("Igen", "Nem", "Mégse") where Qt's translations are
     // installed; without them the program works all the same.
@@ -84,9 +90,10 @@ int main(int argc, char* argv[]) {
                             Dialogs::Icon::Critical);
         folder = data.folder;
     } else {
-        const PreparedFolder prepared = prepareDataFolder(commandLine.dataDir);
-        if (!prepared.error.isEmpty())
-            return refuse(prepared.error);
+        if (!prepared.error.isEmpty()) {
+            dialogs.message(programTitle(), prepared.error, Dialogs::Icon::Critical);
+            return 1;
+        }
         folder = prepared.path;
     }
 

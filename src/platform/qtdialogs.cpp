@@ -9,7 +9,7 @@ namespace {
 
 // A box without a title of its own carries the program's name.
 QString boxTitle(const QString& title) {
-    return title.isEmpty() ? QApplication::applicationDisplayName() : title;
+    return title.isEmpty() ? QApplication::applicationName() : title;
 }
 
 } // namespace

@@ -20,12 +20,16 @@ namespace {
 
 using Action = CommandLine::Action;
 
-// The real program over a data folder of the test's own, on the offscreen platform.
+// The real program over a data folder of the test's own, on the offscreen platform or with no
+// display at all.
 class Program {
 public:
-    explicit Program(const QStringList& arguments, const QString& home) {
+    explicit Program(const QStringList& arguments, const QString& home, bool display = true) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+        for (const QString& name : {u"DISPLAY"_s, u"WAYLAND_DISPLAY"_s, u"QT_QPA_PLATFORM"_s})
+            env.remove(name);
+        if (display)
+            env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
         env.insert(u"HOME"_s, home);
         env.insert(u"XDG_DATA_HOME"_s, home);
         m_process.setProcessEnvironment(env);
@@ -71,11 +75,9 @@ private Q_SLOTS:
     void helpText();
     void preparedFolder_data();
     void preparedFolder();
-    void answersWithoutDisplay_data();
-    void answersWithoutDisplay();
-    void wrongOption();
+    void answersOnTerminal_data();
+    void answersOnTerminal();
     void dataDirIsUsed();
-    void unusableDataDir();
     void secondCopyRefused();
     void crashedProgramsLockTakenOver();
 
@@ -109,12 +111,23 @@ void tst_startup::commandLine_data() {
         << QStringList{u"--nincs"_s, u"--help"_s} << Action::Help << none << none;
     QTest::newRow("help beats version")
         << QStringList{u"--version"_s, u"--help"_s} << Action::Help << none << none;
-    // Before Qt takes its own options off the line, they must not read as -v or -h.
+    // Qt's own options are Qt's, as Qt reads them, and never -v or -h.
     QTest::newRow("Qt's options before version")
         << QStringList{u"-platform"_s, u"offscreen"_s, u"-reverse"_s, u"--version"_s}
         << Action::Version << none << none;
-    QTest::newRow("Qt's -reverse is not -v")
-        << QStringList{u"-reverse"_s} << Action::Error << none << u"-reverse"_s;
+    QTest::newRow("Qt's options and their values")
+        << QStringList{u"-reverse"_s,        u"-style"_s, u"fusion"_s,
+                       u"--platformtheme"_s, u"x"_s,      u"-stylesheet=a.qss"_s,
+                       u"--data-dir"_s,      u"d"_s}
+        << Action::Run << u"d"_s << none;
+    QTest::newRow("Qt's option without the value it needs")
+        << QStringList{u"-style"_s} << Action::Error << none << u"Ismeretlen kapcsoló: --style"_s;
+    QTest::newRow("X11's options on X11")
+        << QStringList{u"-display"_s, u":0"_s, u"-geometry"_s, u"1x1"_s} << Action::Run << none
+        << none;
+    QTest::newRow("X11's options elsewhere")
+        << QStringList{u"-platform"_s, u"offscreen"_s, u"-display"_s, u":0"_s} << Action::Error
+        << none << u"Ismeretlen kapcsoló: --display"_s;
     QTest::newRow("unknown option") << QStringList{u"--adat"_s, u"x"_s} << Action::Error << none
                                     << u"Ismeretlen kapcsoló: --adat"_s;
     QTest::newRow("folder missing")
@@ -198,39 +211,54 @@ void tst_startup::preparedFolder() {
              path == u"."_s ? QStringList{u"file"_s} : QStringList());
 }
 
-void tst_startup::answersWithoutDisplay_data() {
-    QTest::addColumn<QString>("option");
+void tst_startup::answersOnTerminal_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("display"); // offscreen, or none at all
+    QTest::addColumn<int>("status");   // -1: a message box waits for the user
     QTest::addColumn<QString>("output");
-    QTest::newRow("--help") << u"--help"_s << ::helpText(QStringLiteral(ZELVANOR_PROGRAM));
-    QTest::newRow("--version") << u"--version"_s << versionText();
+    QTest::addColumn<QString>("error"); // a part of standard error
+    const QString help = ::helpText(QStringLiteral(ZELVANOR_PROGRAM));
+    for (const bool display : {false, true}) {
+        const char* where = display ? "offscreen" : "no display";
+        QTest::addRow("--help, %s", where)
+            << QStringList{u"--help"_s} << display << 0 << help << QString();
+        QTest::addRow("--version, %s", where)
+            << QStringList{u"--version"_s} << display << 0 << versionText() << QString();
+        QTest::addRow("wrong option, %s", where)
+            << QStringList{u"-reverse"_s, u"--adatmappa"_s, u"x"_s} << display << 2 << QString()
+            << u"Ismeretlen kapcsoló: --adatmappa\nA kapcsolók listája: zelvanor --help\n"_s;
+        QTest::addRow("surplus argument, %s", where)
+            << QStringList{u"Telefon.dat"_s} << display << 2 << QString()
+            << u"Fölösleges argumentum: Telefon.dat\n"_s;
+        QTest::addRow("unusable folder, %s", where)
+            << QStringList{u"--data-dir"_s, u"/proc/nope"_s} << display << (display ? -1 : 1)
+            << QString() << u"„/proc/nope” adatmappa nem hozható létre"_s;
+    }
 }
 
-void tst_startup::answersWithoutDisplay() {
-    QFETCH(QString, option);
+void tst_startup::answersOnTerminal() {
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, display);
+    QFETCH(int, status);
     QFETCH(QString, output);
-    QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const QString& name : {u"DISPLAY"_s, u"WAYLAND_DISPLAY"_s, u"QT_QPA_PLATFORM"_s})
-        env.remove(name);
-    env.insert(u"LC_ALL"_s, u"C.UTF-8"_s);
-    process.setProcessEnvironment(env);
-    process.start(QStringLiteral(ZELVANOR_PROGRAM), {option});
-    QVERIFY(process.waitForFinished(-1));
-    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(process.exitCode(), 0);
-    QCOMPARE(QString::fromUtf8(process.readAllStandardOutput()), output);
-    QCOMPARE(process.readAllStandardError(), QByteArray());
-}
-
-void tst_startup::wrongOption() {
-    QTemporaryDir program;
-    Program p({u"--adatmappa"_s, program.path()}, m_home.path());
-    QVERIFY(p.process().waitForFinished(-1));
-    QCOMPARE(p.process().exitCode(), 2);
-    QCOMPARE(p.process().readAllStandardOutput(), QByteArray());
-    const QString err = QString::fromUtf8(p.process().readAllStandardError());
-    QVERIFY2(err.contains(u"Ismeretlen kapcsoló: --adatmappa"_s), qPrintable(err));
-    QVERIFY2(err.contains(u"zelvanor --help"_s), qPrintable(err));
+    QFETCH(QString, error);
+    Program p(arguments, m_home.path(), display);
+    QByteArray err;
+    if (status < 0) {
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (err += p.process().readAllStandardError()).contains(error.toUtf8()) ||
+                p.process().state() == QProcess::NotRunning,
+            kPatience);
+        QCOMPARE(p.process().state(), QProcess::Running);
+    } else {
+        QVERIFY(p.process().waitForFinished(-1));
+        QCOMPARE(p.process().exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p.process().exitCode(), status);
+        err = p.process().readAllStandardError();
+    }
+    QCOMPARE(QString::fromUtf8(p.process().readAllStandardOutput()), output);
+    QVERIFY2(QString::fromUtf8(err).contains(error), err.constData());
+    QCOMPARE(err.isEmpty(), error.isEmpty());
 }
 
 void tst_startup::dataDirIsUsed() {
@@ -244,23 +272,6 @@ void tst_startup::dataDirIsUsed() {
     QCOMPARE(lockHolder(folder), p.pid());
     QCOMPARE(QDir(QFileInfo(QStringLiteral(ZELVANOR_PROGRAM)).path()).exists(u"Telefon.dat"_s),
              false);
-}
-
-void tst_startup::unusableDataDir() {
-    QTemporaryDir dir;
-    const QString file = dir.filePath(u"Telefon"_s);
-    QFile f(file);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.close();
-    Program p({u"--data-dir"_s, file}, m_home.path());
-    // Said on the terminal before the message box waits for the user.
-    QByteArray err;
-    QTRY_VERIFY_WITH_TIMEOUT(
-        (err += p.process().readAllStandardError()).contains("nem mappa, hanem fájl") ||
-            p.process().state() == QProcess::NotRunning,
-        kPatience);
-    QVERIFY2(QString::fromUtf8(err).contains(file), err.constData());
-    QCOMPARE(QFileInfo(file).size(), qint64(0));
 }
 
 void tst_startup::secondCopyRefused() {

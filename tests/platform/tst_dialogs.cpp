@@ -146,7 +146,7 @@ void tst_dialogs::lineBreaks() {
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    QApplication::setApplicationDisplayName(u"Zelvanor"_s);
+    QApplication::setApplicationName(u"Zelvanor"_s);
     tst_dialogs test;
     return QTest::qExec(&test, argc, argv);
 }
