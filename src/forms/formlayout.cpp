@@ -22,6 +22,31 @@ QFont dialogFont(qreal points, bool bold) {
     return f;
 }
 
+QLineEdit* entry(QWidget* parent, const char* name, const QString& spokenName, int left, int top,
+                 int width, int height, int maxLength) {
+    auto* e = place(new QLineEdit(parent), name, spokenName, left, top, width, height);
+    e->setMaxLength(maxLength);
+    return e;
+}
+
+QPushButton* button(QPushButton* button, const char* name, int left, int top, int width,
+                    int height) {
+    button->setAutoDefault(false);
+    return place(button, name, spoken(button->text()), left, top, width, height);
+}
+
+QCheckBox* checkBox(QWidget* parent, const QString& caption, const char* name, int left, int top,
+                    int width, int height) {
+    return place(new QCheckBox(caption, parent), name, caption, left, top, width, height);
+}
+
+QLabel* caption(QWidget* parent, const char* name, const QString& text, int left, int top,
+                int width, int height, Qt::Alignment align) {
+    auto* label = place(new QLabel(text, parent), name, text, left, top, width, height);
+    label->setAlignment(align | Qt::AlignTop);
+    return label;
+}
+
 QMargins frameMargins(const QWidget* window) {
     const QRect outer = window->frameGeometry();
     const QRect inner = window->geometry();

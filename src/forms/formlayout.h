@@ -1,8 +1,12 @@
 #pragma once
 
+#include <QCheckBox>
 #include <QEvent>
 #include <QFont>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMargins>
+#include <QPushButton>
 #include <QRect>
 #include <QString>
 #include <QWidget>
@@ -39,6 +43,20 @@ W* place(W* widget, const char* name, const QString& accessibleName, int left, i
     widget->setGeometry(twipRect(left, top, width, height));
     return widget;
 }
+
+// The plain controls of the windows, named, given their accessible names and placed in twips.
+// A line edit holding at most maxLength characters.
+QLineEdit* entry(QWidget* parent, const char* name, const QString& spokenName, int left, int top,
+                 int width, int height, int maxLength);
+// A push button that Enter does not press; its caption, without the access-letter marker, is
+// its accessible name.
+QPushButton* button(QPushButton* button, const char* name, int left, int top, int width,
+                    int height);
+QCheckBox* checkBox(QWidget* parent, const QString& caption, const char* name, int left, int top,
+                    int width, int height);
+// A caption at the top of its box, aligned as given.
+QLabel* caption(QWidget* parent, const char* name, const QString& text, int left, int top,
+                int width, int height, Qt::Alignment align);
 
 // The window manager's frame around a top-level window; empty until the window is shown.
 QMargins frameMargins(const QWidget* window);

@@ -12,6 +12,9 @@
 
 #include <QMainWindow>
 
+#include <array>
+#include <utility>
+
 class Dialogs;
 class QCheckBox;
 class QLabel;
@@ -44,6 +47,8 @@ private:
     void buildMenu();
     void setTabOrderChain();
     void placeWindow();
+    // Gives a column of the list its designed width.
+    void sizeColumn(int column);
 
     void Form_Load();
     void Beolvas();
@@ -75,6 +80,8 @@ private:
     // The one search routine behind the four change handlers.
     void searchList(const QCheckBox* searchSwitch, const QLineEdit* entry, Field field,
                     bool emptyListFirst);
+    // The entry fields and the record fields they hold.
+    std::array<std::pair<QLineEdit*, Field>, kFieldCount> entries() const;
     Record recordFromFields() const;
 
     DataStore m_store;
