@@ -138,15 +138,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
 
 #ifdef ZELVANOR_FUZZ_IMPORT_FILE
     // The real import reads the file in its own blocks and appends through the store.
-    const QString folder = scratchFolder().path();
-    const QString source = folder + QStringLiteral("/import.csv");
-    const DataStore store(folder);
-    QFile::remove(store.dataPath());
-    {
-        QFile f(source);
-        require(f.open(QIODevice::WriteOnly | QIODevice::Truncate), "the import file is written");
-        require(f.write(data.data(), data.size()) == data.size(), "the import file is written");
-    }
+    const QString source = scratchImportFile(QStringLiteral("import.csv"), data);
+    const DataStore store(scratchFolder().path());
     const CsvImportResult result = importCsv(store, source);
     require(!result.error, "the import succeeds");
     require(result.added == whole.lines, "every line is imported");

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QByteArrayView>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -19,4 +21,16 @@ inline const QTemporaryDir& scratchFolder() {
     static const QTemporaryDir dir;
     require(dir.isValid(), "a temporary folder");
     return dir;
+}
+
+// Writes the input as a file of the scratch folder, for an import to read; returns its path.
+// Telefon.dat beside it is removed, so that the import starts an empty register.
+inline QString scratchImportFile(const QString& name, QByteArrayView data) {
+    const QString folder = scratchFolder().path();
+    QFile::remove(folder + QStringLiteral("/Telefon.dat"));
+    const QString path = folder + QLatin1Char('/') + name;
+    QFile f(path);
+    require(f.open(QIODevice::WriteOnly | QIODevice::Truncate), "the import file is written");
+    require(f.write(data.data(), data.size()) == data.size(), "the import file is written");
+    return path;
 }

@@ -60,15 +60,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
         require(readAll(data, chunk, again) == whole, "the same cards however the file is cut");
     }
 
-    const QString folder = scratchFolder().path();
-    const QString source = folder + QStringLiteral("/import.vcf");
-    const DataStore store(folder);
-    QFile::remove(store.dataPath());
-    {
-        QFile f(source);
-        require(f.open(QIODevice::WriteOnly | QIODevice::Truncate), "the import file is written");
-        require(f.write(data.data(), data.size()) == data.size(), "the import file is written");
-    }
+    const QString source = scratchImportFile(QStringLiteral("import.vcf"), data);
+    const DataStore store(scratchFolder().path());
     const VCardImportResult result = importVCard(store, source);
     if (cards == 0) {
         require(result.error && result.error->action == StoreError::Action::FindContacts,
