@@ -12,6 +12,7 @@ packages=(
   libbenchmark-dev
   fonts-liberation2 fonts-dejavu-core
   poppler-utils cups printer-driver-cups-pdf
+  radicale
 )
 
 # Building and checking the Debian package (tools/package.sh, tools/package-check.sh).
