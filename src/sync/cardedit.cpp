@@ -352,6 +352,14 @@ QByteArray newCard(const Record& record, const QString& uid) {
     return card;
 }
 
+QString uidOfCard(const QByteArray& vcard) {
+    for (const Line& line : splitLines(vcard)) {
+        if (line.depth == 1 && line.colon >= 0 && line.name == "UID")
+            return vcard::unescape(QString::fromUtf8(textValue(line))).trimmed();
+    }
+    return {};
+}
+
 std::optional<Record> recordOfCard(const QByteArray& vcard) {
     QBuffer buffer;
     buffer.setData(vcard);

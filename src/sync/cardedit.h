@@ -22,6 +22,9 @@ QByteArray editCard(const QByteArray& vcard, const Record& from, const Record& t
 // A new card of a record, with its UID.
 QByteArray newCard(const Record& record, const QString& uid);
 
+// The card's UID; empty when it has none.
+QString uidOfCard(const QByteArray& vcard);
+
 // The record the register makes of a card; none when it holds no card.
 std::optional<Record> recordOfCard(const QByteArray& vcard);
 
