@@ -34,15 +34,14 @@ QString RadicaleServer::start(const QMap<QString, QString>& users) {
     m_process.setStandardOutputFile(log);
     m_process.setStandardErrorFile(log);
     // Only the options given here: no configuration file of the machine or the user is read.
-    m_process.start(QStringLiteral("radicale"),
-                    {QStringLiteral("--config"), QStringLiteral("--server-hosts"),
-                     QStringLiteral("127.0.0.1:%1").arg(m_port),
-                     QStringLiteral("--storage-filesystem-folder"),
-                     m_dir.filePath(QStringLiteral("storage")), QStringLiteral("--auth-type"),
-                     QStringLiteral("htpasswd"), QStringLiteral("--auth-htpasswd-filename"),
-                     passwords.fileName(), QStringLiteral("--auth-htpasswd-encryption"),
-                     QStringLiteral("plain"), QStringLiteral("--auth-delay"), QStringLiteral("0"),
-                     QStringLiteral("--rights-type"), QStringLiteral("owner_only")});
+    QStringList args = QStringLiteral("--config --auth-type htpasswd --auth-htpasswd-encryption "
+                                      "plain --auth-delay 0 --rights-type owner_only")
+                           .split(u' ');
+    args << QStringLiteral("--server-hosts") << QStringLiteral("127.0.0.1:%1").arg(m_port)
+         << QStringLiteral("--storage-filesystem-folder")
+         << m_dir.filePath(QStringLiteral("storage")) << QStringLiteral("--auth-htpasswd-filename")
+         << passwords.fileName();
+    m_process.start(QStringLiteral("radicale"), args);
     if (!m_process.waitForStarted())
         return QStringLiteral("radicale does not start: ") + m_process.errorString();
     // Ready once it takes a connection.
@@ -83,10 +82,6 @@ QUrl RadicaleServer::addAddressBook(const QString& user, const QString& name,
                 .toJson(QJsonDocument::Compact));
     }
     return url(QStringLiteral("/%1/%2/").arg(user, name));
-}
-
-QUrl RadicaleServer::url() const {
-    return url(QStringLiteral("/"));
 }
 
 QUrl RadicaleServer::url(const QString& path) const {

@@ -22,10 +22,8 @@ public:
     // Makes an address book of the user, empty, and returns its address.
     QUrl addAddressBook(const QString& user, const QString& name, const QString& displayName);
 
-    // http://127.0.0.1:port/
-    QUrl url() const;
+    // http://127.0.0.1:port/path
     QUrl url(const QString& path) const;
-    int port() const { return m_port; }
 
 private:
     QTemporaryDir m_dir;

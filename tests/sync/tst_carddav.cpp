@@ -14,17 +14,48 @@ Q_DECLARE_METATYPE(Kind)
 
 namespace {
 
-// Runs an asynchronous call until it reports back.
-void await(const std::function<void(std::function<void()> finished)>& call) {
-    QEventLoop loop;
-    bool done = false;
-    call([&]() {
-        done = true;
-        loop.quit();
-    });
-    if (!done)
-        loop.exec();
-}
+// The client's calls, each run to its end, giving back what its callback got.
+struct Blocking {
+    template <typename... Got, typename Call>
+    static std::tuple<std::decay_t<Got>...> run(Call call) {
+        std::tuple<std::decay_t<Got>...> got;
+        QEventLoop loop;
+        bool done = false;
+        call([&](Got... args) {
+            got = {args...};
+            done = true;
+            loop.quit();
+        });
+        if (!done)
+            loop.exec();
+        return got;
+    }
+    auto discover(const QUrl& address) {
+        return run<const DavResult&, const std::vector<cardsync::AddressBook>&>(
+            [&](auto done) { client.discover(address, done); });
+    }
+    auto list(const QUrl& book) {
+        return run<const DavResult&, const std::vector<cardsync::CardRef>&>(
+            [&](auto done) { client.listCards(book, done); });
+    }
+    auto changes(const QUrl& book, const QString& token) {
+        return run<const DavResult&, const cardsync::CollectionChanges&>(
+            [&](auto done) { client.changesSince(book, token, done); });
+    }
+    auto fetch(const QUrl& book, const QStringList& hrefs) {
+        return run<const DavResult&, const std::vector<cardsync::Card>&, const QStringList&>(
+            [&](auto done) { client.fetchCards(book, hrefs, done); });
+    }
+    auto put(const QUrl& book, const QString& href, const QByteArray& vcard, const QString& etag) {
+        return run<const DavResult&, const QString&>(
+            [&](auto done) { client.putCard(book, href, vcard, etag, done); });
+    }
+    DavResult remove(const QUrl& book, const QString& href, const QString& etag) {
+        return std::get<0>(
+            run<const DavResult&>([&](auto done) { client.deleteCard(book, href, etag, done); }));
+    }
+    cardsync::CardDavClient client;
+};
 
 // A server that is none of CardDAV: it answers every request with the same bytes, or never.
 class CannedServer : public QTcpServer {
@@ -71,77 +102,66 @@ private Q_SLOTS:
         m_server.addAddressBook(u"bela"_s, u"sajat"_s, u"Béla névjegyei"_s);
     }
 
+    // Radicale answers where canned is empty; otherwise a server that answers with those bytes
+    // ("silent": never, "closed": a port nobody listens on).
     void discover_data() {
-        QTest::addColumn<QString>("server");
+        QTest::addColumn<QByteArray>("canned");
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("password");
         QTest::addColumn<qint64>("maxSize");
         QTest::addColumn<Kind>("expected");
         QTest::addColumn<QString>("books");
         const QString both = u"Munkahelyi|Névjegyek"_s;
-        const QString r = u"radicale"_s;
+        const QString pw = u"titok"_s;
         const qint64 any = 1 << 20;
-        QTest::newRow("server address") << r << u"/"_s << u"titok"_s << any << Kind::Ok << both;
-        QTest::newRow("host only") << r << u""_s << u"titok"_s << any << Kind::Ok << both;
-        QTest::newRow("principal") << r << u"/anna/"_s << u"titok"_s << any << Kind::Ok << both;
+        const QByteArray page = httpAnswer("200 OK", "text/html", "<html>Üdvözöljük!</html>");
+        const QByteArray broken = httpAnswer("207 Multi-Status", "application/xml",
+                                             "<multistatus xmlns=\"DAV:\"><response><href>/a");
+        QTest::newRow("server address") << QByteArray() << u"/"_s << pw << any << Kind::Ok << both;
+        QTest::newRow("host only") << QByteArray() << u""_s << pw << any << Kind::Ok << both;
+        QTest::newRow("principal") << QByteArray() << u"/anna/"_s << pw << any << Kind::Ok << both;
         QTest::newRow("address book itself")
-            << r << u"/anna/konyv/"_s << u"titok"_s << any << Kind::Ok << u"Névjegyek"_s;
+            << QByteArray() << u"/anna/konyv/"_s << pw << any << Kind::Ok << u"Névjegyek"_s;
         QTest::newRow("wrong password")
-            << r << u"/"_s << u"rossz"_s << any << Kind::AuthFailed << u""_s;
+            << QByteArray() << u"/"_s << u"rossz"_s << any << Kind::AuthFailed << u""_s;
         QTest::newRow("another user's address book")
-            << r << u"/bela/sajat/"_s << u"titok"_s << any << Kind::Forbidden << u""_s;
+            << QByteArray() << u"/bela/sajat/"_s << pw << any << Kind::Forbidden << u""_s;
         QTest::newRow("answer too large")
-            << r << u"/"_s << u"titok"_s << qint64(100) << Kind::TooLarge << u""_s;
+            << QByteArray() << u"/"_s << pw << qint64(100) << Kind::TooLarge << u""_s;
         QTest::newRow("nobody listening")
-            << u"closed"_s << u"/"_s << u"titok"_s << any << Kind::Unreachable << u""_s;
-        QTest::newRow("web page") << u"web page"_s << u"/"_s << u"titok"_s << any
-                                  << Kind::NotCardDav << u""_s;
-        QTest::newRow("broken XML")
-            << u"broken XML"_s << u"/dav/"_s << u"titok"_s << any << Kind::BadXml << u""_s;
+            << QByteArray("closed") << u"/"_s << pw << any << Kind::Unreachable << u""_s;
+        QTest::newRow("web page") << page << u"/"_s << pw << any << Kind::NotCardDav << u""_s;
+        QTest::newRow("broken XML") << broken << u"/dav/"_s << pw << any << Kind::BadXml << u""_s;
         QTest::newRow("silent server")
-            << u"silent"_s << u"/"_s << u"titok"_s << any << Kind::Timeout << u""_s;
+            << QByteArray("silent") << u"/"_s << pw << any << Kind::Timeout << u""_s;
     }
 
     void discover() {
-        QFETCH(QString, server);
+        QFETCH(QByteArray, canned);
         QFETCH(QString, path);
         QFETCH(QString, password);
         QFETCH(qint64, maxSize);
         QFETCH(Kind, expected);
         QFETCH(QString, books);
-
-        std::unique_ptr<CannedServer> canned;
-        if (server == u"web page"_s)
-            canned = std::make_unique<CannedServer>(
-                httpAnswer("200 OK", "text/html", "<html><body>Üdvözöljük!</body></html>"));
-        else if (server == u"broken XML"_s)
-            canned = std::make_unique<CannedServer>(httpAnswer(
-                "207 Multi-Status", "application/xml",
-                "<?xml version=\"1.0\"?><multistatus xmlns=\"DAV:\"><response><href>/a</href>"));
-        else if (server == u"silent"_s || server == u"closed"_s)
-            canned = std::make_unique<CannedServer>(QByteArray());
         QUrl address = m_server.url(path);
-        if (canned)
-            address.setPort(canned->serverPort());
-        if (server == u"closed"_s)
-            canned->close();
+        std::unique_ptr<CannedServer> other;
+        if (!canned.isEmpty()) {
+            other = std::make_unique<CannedServer>(canned == "silent" ? QByteArray() : canned);
+            address.setPort(other->serverPort());
+            if (canned == "closed")
+                other->close();
+        }
 
-        cardsync::CardDavClient client;
-        client.setCredentials(u"anna"_s, password);
-        client.setTimeout(300);
-        client.setMaxResponseSize(maxSize);
-        DavResult result;
+        Blocking dav;
+        dav.client.setCredentials(u"anna"_s, password);
+        dav.client.setTimeout(300);
+        dav.client.setMaxResponseSize(maxSize);
+        const auto [result, list] = dav.discover(address);
         QStringList found;
-        await([&](auto finished) {
-            client.discover(address, [&, finished](const DavResult& r, const auto& list) {
-                result = r;
-                for (const cardsync::AddressBook& book : list) {
-                    found.append(book.displayName);
-                    QCOMPARE(book.url, m_server.url(book.url.path()));
-                }
-                finished();
-            });
-        });
+        for (const cardsync::AddressBook& book : list) {
+            found.append(book.displayName);
+            QCOMPARE(book.url, m_server.url(book.url.path()));
+        }
         QCOMPARE(result.kind, expected);
         QVERIFY(result.ok() || !result.message().isEmpty());
         found.sort();
@@ -179,21 +199,13 @@ private Q_SLOTS:
 
         const QUrl book =
             m_server.addAddressBook(u"anna"_s, u"w"_s + QString::number(++m_books), u"Írás"_s);
-        cardsync::CardDavClient client;
-        client.setCredentials(u"anna"_s, u"titok"_s);
+        Blocking dav;
+        dav.client.setCredentials(u"anna"_s, u"titok"_s);
         const QString href = book.path() + u"kiss ádám.vcf"_s;
         QString stale, current;
         const auto put = [&](const QByteArray& name, const QString& etag) {
-            DavResult result;
-            await([&](auto finished) {
-                client.putCard(book, href, card(name, "uid-kiss"), etag,
-                               [&, finished](const DavResult& r, const QString& newEtag) {
-                                   result = r;
-                                   stale = current;
-                                   current = newEtag;
-                                   finished();
-                               });
-            });
+            const auto [result, newEtag] = dav.put(book, href, card(name, "uid-kiss"), etag);
+            stale = std::exchange(current, newEtag);
             return result;
         };
         if (exists) {
@@ -203,32 +215,12 @@ private Q_SLOTS:
         const QString etag = version == u"stale"_s     ? stale
                              : version == u"current"_s ? current
                                                        : u""_s;
-        DavResult result;
-        if (operation == u"put"_s) {
-            result = put("new", etag);
-        } else {
-            await([&](auto finished) {
-                client.deleteCard(book, href, etag, [&, finished](const DavResult& r) {
-                    result = r;
-                    finished();
-                });
-            });
-        }
+        const DavResult result =
+            operation == u"put"_s ? put("new", etag) : dav.remove(book, href, etag);
         QCOMPARE(result.kind, expected);
 
-        std::vector<cardsync::Card> cards;
-        QStringList missing;
-        await([&](auto finished) {
-            client.fetchCards(book, {href},
-                              [&, finished](const DavResult& r, const auto& c, const auto& m) {
-                                  result = r;
-                                  cards = c;
-                                  missing = m;
-                                  finished();
-                              });
-        });
-        QVERIFY(result.ok());
-        const bool written = expected == Kind::Ok && operation == u"put"_s;
+        const auto [fetched, cards, missing] = dav.fetch(book, {href});
+        QVERIFY(fetched.ok());
         if (after == u"gone"_s) {
             QCOMPARE(missing, QStringList{href});
             QVERIFY(cards.empty());
@@ -236,7 +228,7 @@ private Q_SLOTS:
             QCOMPARE(cards.size(), size_t(1));
             QVERIFY(cards[0].vcard.contains("FN:" + after.toUtf8()));
             // The ETag of a write is the one the server lists afterwards.
-            if (written)
+            if (expected == Kind::Ok)
                 QCOMPARE(cards[0].etag, current);
         }
     }
@@ -244,63 +236,30 @@ private Q_SLOTS:
     // The cards of an address book, and what changed since a sync token.
     void listAndChanges() {
         const QUrl book = m_server.addAddressBook(u"anna"_s, u"lista"_s, u"Lista"_s);
-        cardsync::CardDavClient client;
-        client.setCredentials(u"anna"_s, u"titok"_s);
+        Blocking dav;
+        dav.client.setCredentials(u"anna"_s, u"titok"_s);
         QMap<QString, QString> etags;
-        bool allOk = true;
         const auto put = [&](const QByteArray& file, const QByteArray& name) {
             const QString href = book.path() + QString::fromUtf8(file) + u".vcf"_s;
-            await([&](auto finished) {
-                client.putCard(book, href, card(name, "uid-" + file), etags.value(href),
-                               [&, finished](const DavResult& r, const QString& etag) {
-                                   allOk &= r.ok();
-                                   etags[href] = etag;
-                                   finished();
-                               });
-            });
+            const auto [result, etag] = dav.put(book, href, card(name, "uid-" + file), etags[href]);
+            etags[href] = result.ok() ? etag : u"failed"_s;
             return href;
         };
-        const auto changes = [&](const QString& token) {
-            std::pair<DavResult, cardsync::CollectionChanges> got;
-            await([&](auto finished) {
-                client.changesSince(book, token, [&, finished](const auto& r, const auto& c) {
-                    got = {r, c};
-                    finished();
-                });
-            });
-            return got;
-        };
         const QString a = put("a", "a"), b = put("b", "b"), c = put("c", "c");
-
-        std::vector<cardsync::CardRef> listed;
-        await([&](auto finished) {
-            client.listCards(book, [&, finished](const DavResult& r, const auto& cards) {
-                allOk &= r.ok();
-                listed = cards;
-                finished();
-            });
-        });
-        QVERIFY(allOk);
+        const auto [listResult, listed] = dav.list(book);
+        QVERIFY(listResult.ok());
         QMap<QString, QString> listedEtags;
         for (const cardsync::CardRef& ref : listed)
             listedEtags[ref.href] = ref.etag;
         QCOMPARE(listedEtags, etags);
 
-        const auto [first, all] = changes({});
+        const auto [first, all] = dav.changes(book, {});
         QVERIFY(first.ok());
         QCOMPARE(all.changed.size(), size_t(3));
-        QVERIFY(!all.syncToken.isEmpty());
-
         put("b", "b changed");
         const QString d = put("d", "d");
-        await([&](auto finished) {
-            client.deleteCard(book, c, etags[c], [&, finished](const DavResult& r) {
-                allOk &= r.ok();
-                finished();
-            });
-        });
-        const auto [second, since] = changes(all.syncToken);
-        QVERIFY(allOk);
+        QVERIFY(dav.remove(book, c, etags[c]).ok());
+        const auto [second, since] = dav.changes(book, all.syncToken);
         QVERIFY(second.ok());
         QStringList changed;
         for (const cardsync::CardRef& ref : since.changed) {
@@ -310,25 +269,14 @@ private Q_SLOTS:
         changed.sort();
         QCOMPARE(changed, (QStringList{b, d}));
         QCOMPARE(since.removed, QStringList{c});
-
-        QCOMPARE(changes(u"http://radicale.org/ns/sync/nincs-ilyen"_s).first.kind,
+        QCOMPARE(std::get<0>(dav.changes(book, u"http://radicale.org/ns/sync/nincs"_s)).kind,
                  Kind::BadSyncToken);
 
-        std::vector<cardsync::Card> fetched;
-        QStringList missing;
-        await([&](auto finished) {
-            client.fetchCards(book, {a, c, d},
-                              [&, finished](const DavResult& r, const auto& cards, const auto& m) {
-                                  allOk &= r.ok();
-                                  fetched = cards;
-                                  missing = m;
-                                  finished();
-                              });
-        });
-        QVERIFY(allOk);
+        const auto [fetched, cards, missing] = dav.fetch(book, {a, c, d});
+        QVERIFY(fetched.ok());
         QCOMPARE(missing, QStringList{c});
-        QCOMPARE(fetched.size(), size_t(2));
-        QVERIFY(fetched[0].vcard.contains("FN:a") || fetched[1].vcard.contains("FN:a"));
+        QCOMPARE(cards.size(), size_t(2));
+        QVERIFY(cards[0].vcard.contains("FN:a") || cards[1].vcard.contains("FN:a"));
     }
 
 private:
