@@ -103,7 +103,8 @@ private Q_SLOTS:
     }
 
     // Radicale answers where canned is empty; otherwise a server that answers with those bytes
-    // ("silent": never, "closed": a port nobody listens on).
+    // ("silent": never, "closed": a port nobody listens on, "cancelled": never, and the call is
+    // cancelled).
     void discover_data() {
         QTest::addColumn<QByteArray>("canned");
         QTest::addColumn<QString>("path");
@@ -134,6 +135,8 @@ private Q_SLOTS:
         QTest::newRow("broken XML") << broken << u"/dav/"_s << pw << any << Kind::BadXml << u""_s;
         QTest::newRow("silent server")
             << QByteArray("silent") << u"/"_s << pw << any << Kind::Timeout << u""_s;
+        QTest::newRow("cancelled")
+            << QByteArray("cancelled") << u"/"_s << pw << any << Kind::Cancelled << u""_s;
     }
 
     void discover() {
@@ -146,7 +149,8 @@ private Q_SLOTS:
         QUrl address = m_server.url(path);
         std::unique_ptr<CannedServer> other;
         if (!canned.isEmpty()) {
-            other = std::make_unique<CannedServer>(canned == "silent" ? QByteArray() : canned);
+            const bool silent = canned == "silent" || canned == "cancelled";
+            other = std::make_unique<CannedServer>(silent ? QByteArray() : canned);
             address.setPort(other->serverPort());
             if (canned == "closed")
                 other->close();
@@ -156,6 +160,8 @@ private Q_SLOTS:
         dav.client.setCredentials(u"anna"_s, password);
         dav.client.setTimeout(300);
         dav.client.setMaxResponseSize(maxSize);
+        if (canned == "cancelled")
+            QTimer::singleShot(0, &dav.client, [&dav]() { dav.client.cancelAll(); });
         const auto [result, list] = dav.discover(address);
         QStringList found;
         for (const cardsync::AddressBook& book : list) {
