@@ -150,17 +150,32 @@ std::string_view bytesOf(const Record& r) {
 
 // The pairs of equal records, in order, as many as there can be.
 std::vector<Match> anchors(std::span<const Record> synced, std::span<const Record> today) {
+    // The equal runs at both ends, mostly all of it, cost one comparison a record.
+    std::vector<Match> matches;
+    const size_t shorter = std::min(synced.size(), today.size());
+    size_t prefix = 0;
+    while (prefix < shorter && synced[prefix] == today[prefix]) {
+        matches.push_back({static_cast<int>(prefix), static_cast<int>(prefix)});
+        ++prefix;
+    }
+    size_t suffix = 0;
+    while (suffix < shorter - prefix &&
+           synced[synced.size() - 1 - suffix] == today[today.size() - 1 - suffix])
+        ++suffix;
+    const auto midA = synced.subspan(prefix, synced.size() - prefix - suffix);
+    const auto midB = today.subspan(prefix, today.size() - prefix - suffix);
+
     // Records become ids, so that the search compares integers. A record found on one side only
     // can never be part of the common run: leaving those out keeps the search short when many
     // records changed.
     std::unordered_map<std::string_view, int> ids;
-    ids.reserve(synced.size() + today.size());
-    std::vector<int> idA(synced.size());
-    std::vector<int> idB(today.size());
-    for (size_t i = 0; i < synced.size(); ++i)
-        idA[i] = ids.try_emplace(bytesOf(synced[i]), static_cast<int>(ids.size())).first->second;
-    for (size_t j = 0; j < today.size(); ++j)
-        idB[j] = ids.try_emplace(bytesOf(today[j]), static_cast<int>(ids.size())).first->second;
+    ids.reserve(midA.size() + midB.size());
+    std::vector<int> idA(midA.size());
+    std::vector<int> idB(midB.size());
+    for (size_t i = 0; i < midA.size(); ++i)
+        idA[i] = ids.try_emplace(bytesOf(midA[i]), static_cast<int>(ids.size())).first->second;
+    for (size_t j = 0; j < midB.size(); ++j)
+        idB[j] = ids.try_emplace(bytesOf(midB[j]), static_cast<int>(ids.size())).first->second;
     std::vector<char> inA(ids.size(), 0), inB(ids.size(), 0);
     for (int id : idA)
         inA[static_cast<size_t>(id)] = 1;
@@ -170,19 +185,23 @@ std::vector<Match> anchors(std::span<const Record> synced, std::span<const Recor
     for (size_t i = 0; i < idA.size(); ++i) {
         if (inB[static_cast<size_t>(idA[i])]) {
             a.push_back(idA[i]);
-            posA.push_back(static_cast<int>(i));
+            posA.push_back(static_cast<int>(prefix + i));
         }
     }
     for (size_t j = 0; j < idB.size(); ++j) {
         if (inA[static_cast<size_t>(idB[j])]) {
             b.push_back(idB[j]);
-            posB.push_back(static_cast<int>(j));
+            posB.push_back(static_cast<int>(prefix + j));
         }
     }
-    std::vector<Match> matches;
+    const size_t before = matches.size();
     CommonRun(a, b, matches).run(0, static_cast<int>(a.size()), 0, static_cast<int>(b.size()));
-    for (Match& match : matches)
-        match = {posA[static_cast<size_t>(match.a)], posB[static_cast<size_t>(match.b)]};
+    for (size_t k = before; k < matches.size(); ++k)
+        matches[k] = {posA[static_cast<size_t>(matches[k].a)],
+                      posB[static_cast<size_t>(matches[k].b)]};
+    for (size_t k = suffix; k > 0; --k)
+        matches.push_back(
+            {static_cast<int>(synced.size() - k), static_cast<int>(today.size() - k)});
     return matches;
 }
 
