@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QSet>
 #include <QUrl>
+#include <QUuid>
 
 #include <algorithm>
 #include <cstring>
@@ -16,6 +17,10 @@
 namespace cardsync {
 
 namespace {
+
+// The namespace of the UIDs of the copies that keep both versions of a contact.
+const QUuid kCopyNamespace(0x6b1f2c3a, 0x52d4, 0x4e8b, 0x9a, 0x71, 0x3c, 0x0d, 0x5e, 0x8f, 0x21,
+                           0x47);
 
 // The card a record of the register ends up with; write is the plan's write whose answer
 // gives the card's new ETag.
@@ -37,6 +42,8 @@ public:
         , m_newUid(newUid) {
         for (const ServerCard& card : server)
             m_server.insert(card.href, &card);
+        for (qint64 n : alignment.added)
+            m_newHere[key(today[static_cast<size_t>(n - 1)])].push_back(n);
         m_links.resize(today.size());
         m_removed.assign(today.size(), false);
         m_plan.next.bookUrl = last.bookUrl;
@@ -45,12 +52,11 @@ public:
     }
 
     SyncPlan run() {
-        QSet<QString> known;
         for (size_t i = 0; i < m_last.cards.size(); ++i) {
-            known.insert(m_last.cards[i].href);
+            m_claimed.insert(m_last.cards[i].href);
             contact(m_last.cards[i], m_alignment.synced[i]);
         }
-        newContacts(known);
+        newContacts();
         finish();
         return std::move(m_plan);
     }
@@ -76,7 +82,7 @@ private:
                 return;
             if (serverChanged) {
                 // Changed there, deleted here: the change wins.
-                appendHere(*theirs, withVersion(was, *card, *theirs));
+                arriveHere(*theirs, withVersion(was, *card, *theirs));
                 return;
             }
             write(ServerWrite::Kind::Delete, was.href, was.etag, {});
@@ -136,12 +142,13 @@ private:
             const bool changedHere = mine.fieldBytes(f) != was.record.fieldBytes(f);
             const bool changedThere = theirs.fieldBytes(f) != was.record.fieldBytes(f);
             if (changedHere && changedThere && mine.fieldBytes(f) != theirs.fieldBytes(f)) {
-                appendHere(theirs, withVersion(was, card, theirs));
-                const QString uid = m_newUid();
-                const QString href = hrefFor(uid);
-                link(n, SyncedCard{href, {}, uid, mine},
-                     write(ServerWrite::Kind::Create, href, {}, newCard(mine, uid)));
-                ++m_plan.counts.newThere;
+                arriveHere(theirs, withVersion(was, card, theirs));
+                // The copy's UID follows from the card and the record, so that a sync cut
+                // short after writing it finds it again instead of writing another.
+                const QByteArray seed = was.href.toUtf8() + QByteArray(mine.data(), kRecordSize);
+                createThere(
+                    n, QUuid::createUuidV5(kCopyNamespace, seed).toString(QUuid::WithoutBraces),
+                    mine);
                 ++m_plan.counts.keptBoth;
                 return;
             }
@@ -163,39 +170,50 @@ private:
         link(n, linked, w);
     }
 
-    // Cards new on the server and records new here. A card equal to a new record pairs with
-    // it instead of doubling the contact (a first sync with an address book that holds some of
-    // the same contacts).
-    void newContacts(const QSet<QString>& known) {
-        std::unordered_map<std::string, std::deque<qint64>> newHere;
-        for (qint64 n : m_alignment.added)
-            newHere[std::string(m_today[static_cast<size_t>(n - 1)].data(), kRecordSize)].push_back(
-                n);
+    // Cards new on the server and records new here.
+    void newContacts() {
         for (const ServerCard& card : m_serverList) {
-            if (known.contains(card.href))
+            if (m_claimed.contains(card.href))
                 continue;
             const std::optional<Record> theirs = recordOfCard(card.vcard);
             if (!theirs)
                 continue;
-            const SyncedCard linked{card.href, card.etag, uidOfCard(card.vcard), *theirs};
-            const auto same = newHere.find(std::string(theirs->data(), kRecordSize));
-            if (same != newHere.end() && !same->second.empty()) {
-                link(same->second.front(), linked);
-                same->second.pop_front();
-                continue;
-            }
-            appendHere(*theirs, linked);
+            arriveHere(*theirs, {card.href, card.etag, uidOfCard(card.vcard), *theirs});
         }
         for (qint64 n : m_alignment.added) {
-            if (m_links[static_cast<size_t>(n - 1)])
-                continue;
-            const Record& mine = m_today[static_cast<size_t>(n - 1)];
-            const QString uid = m_newUid();
-            const QString href = hrefFor(uid);
-            link(n, SyncedCard{href, {}, uid, mine},
-                 write(ServerWrite::Kind::Create, href, {}, newCard(mine, uid)));
-            ++m_plan.counts.newThere;
+            if (!m_links[static_cast<size_t>(n - 1)])
+                createThere(n, m_newUid(), m_today[static_cast<size_t>(n - 1)]);
         }
+    }
+
+    // A contact that arrives here pairs with a new record equal to it instead of doubling it:
+    // a first sync with an address book that holds some of the same contacts, or a sync that
+    // was cut short after it wrote the register.
+    void arriveHere(const Record& record, const SyncedCard& card) {
+        const auto same = m_newHere.find(key(record));
+        if (same != m_newHere.end() && !same->second.empty()) {
+            link(same->second.front(), card);
+            same->second.pop_front();
+            return;
+        }
+        m_plan.append.push_back(record);
+        m_appended.push_back({card, -1});
+        ++m_plan.counts.newHere;
+    }
+
+    // A new card for record n. A card already at its address with the same contact, written by
+    // a sync that was cut short, is taken as it is.
+    void createThere(qint64 n, const QString& uid, const Record& mine) {
+        const QString href = hrefFor(uid);
+        if (const ServerCard* there = m_server.value(href);
+            there && recordOfCard(there->vcard) == mine) {
+            m_claimed.insert(href);
+            link(n, {href, there->etag, uid, mine});
+            return;
+        }
+        link(n, SyncedCard{href, {}, uid, mine},
+             write(ServerWrite::Kind::Create, href, {}, newCard(mine, uid)));
+        ++m_plan.counts.newThere;
     }
 
     void finish() {
@@ -237,11 +255,7 @@ private:
         m_links[static_cast<size_t>(n - 1)] = Link{card, w};
     }
 
-    void appendHere(const Record& record, const SyncedCard& card) {
-        m_plan.append.push_back(record);
-        m_appended.push_back({card, -1});
-        ++m_plan.counts.newHere;
-    }
+    static std::string key(const Record& record) { return std::string(record.data(), kRecordSize); }
 
     const SyncState& m_last;
     std::span<const Record> m_today;
@@ -253,6 +267,8 @@ private:
     std::vector<std::optional<Link>> m_links;
     std::vector<char> m_removed;
     std::vector<Link> m_appended;
+    std::unordered_map<std::string, std::deque<qint64>> m_newHere; // today's new records
+    QSet<QString> m_claimed; // cards that are no new contact: synced before, or taken
     SyncPlan m_plan;
 };
 

@@ -49,6 +49,11 @@ struct SyncCounts {
     int keptBoth = 0; // contacts changed on both sides in the same field, kept in both versions
 };
 
+// Carried out in this order: the server's writes, then the changes to Telefon.dat, then the
+// state. Cut short anywhere, the next plan from the old state finishes the work without
+// losing or doubling a contact: what arrives here pairs with an equal new record, a new card
+// already at its address with the same contact is taken, and a copy keeping the other version
+// of a contact has a UID that follows from the card and the record.
 struct SyncPlan {
     // Changes to Telefon.dat in today's record numbers: records changed in place, records
     // removed (ascending), and records appended after all of today's.
