@@ -71,15 +71,14 @@ SyncPlan planned(const Sides& sides, int& uids) {
                     [&uids]() { return u"u"_s + QString::number(++uids); });
 }
 
-// Carries a plan out on both sides as the sync will, in its order: the server's writes (whose
-// answers give new ETags), then the register's changes, then the state. A sync cut short
-// stops after the given number of writes, or before the state.
-Sides carriedOut(const Sides& before, SyncPlan plan, size_t writes = SIZE_MAX, bool local = true,
-                 bool state = true) {
+// Carries a plan out on both sides as the sync will, one step at a time: each server write
+// (whose answer gives a new ETag), each record changed in place, the appended records, each
+// record removed from the last, and the state. A sync cut short stops after the given steps.
+Sides carriedOut(const Sides& before, SyncPlan plan, size_t steps = SIZE_MAX) {
     Sides after = before;
     static int version = 0;
     for (const ServerWrite& w : plan.writes) {
-        if (writes-- == 0)
+        if (steps-- == 0)
             return after;
         const auto it = std::find_if(after.server.begin(), after.server.end(),
                                      [&](const ServerCard& c) { return c.href == w.href; });
@@ -94,14 +93,20 @@ Sides carriedOut(const Sides& before, SyncPlan plan, size_t writes = SIZE_MAX, b
             *it = {w.href, etag, w.vcard};
         plan.next.cards[static_cast<size_t>(w.stateIndex)].etag = etag;
     }
-    if (!local)
-        return after;
-    for (const auto& [n, r] : plan.modify)
+    for (const auto& [n, r] : plan.modify) {
+        if (steps-- == 0)
+            return after;
         after.today[static_cast<size_t>(n - 1)] = r;
-    for (auto it = plan.remove.rbegin(); it != plan.remove.rend(); ++it)
-        after.today.erase(after.today.begin() + (*it - 1));
+    }
+    if (!plan.append.empty() && steps-- == 0)
+        return after;
     after.today.insert(after.today.end(), plan.append.begin(), plan.append.end());
-    if (state)
+    for (auto it = plan.remove.rbegin(); it != plan.remove.rend(); ++it) {
+        if (steps-- == 0)
+            return after;
+        after.today.erase(after.today.begin() + (*it - 1));
+    }
+    if (steps != 0)
         after.state = plan.next;
     return after;
 }
@@ -202,11 +207,12 @@ private Q_SLOTS:
         }
         QCOMPARE(describe(planned(after, uids)), u""_s);
 
-        // Cut short after each write, or before the state: the next sync ends where one
-        // uninterrupted sync does, without losing or doubling a contact.
-        for (size_t k = 0; k <= first.writes.size() + 1; ++k) {
-            const bool local = k > first.writes.size();
-            const Sides cut = carriedOut(sides, first, k, local, false);
+        // Cut short after any step: the next sync ends where one uninterrupted sync does,
+        // without losing or doubling a contact.
+        const size_t steps = first.writes.size() + first.modify.size() +
+                             (first.append.empty() ? 0 : 1) + first.remove.size() + 1;
+        for (size_t k = 0; k < steps; ++k) {
+            const Sides cut = carriedOut(sides, first, k);
             const Sides resumed = carriedOut(cut, planned(cut, uids));
             QVERIFY2(contents(resumed) == contents(after), qPrintable(QString::number(k)));
             QCOMPARE(describe(planned(resumed, uids)), u""_s);
