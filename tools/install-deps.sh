@@ -13,6 +13,7 @@ packages=(
   fonts-liberation2 fonts-dejavu-core
   poppler-utils cups printer-driver-cups-pdf
   xvfb openbox x11-utils
+  radicale
 )
 
 # Building and checking the Debian package (tools/package.sh, tools/package-check.sh).

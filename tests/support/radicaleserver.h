@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QMap>
+#include <QProcess>
+#include <QString>
+#include <QTemporaryDir>
+#include <QUrl>
+
+// A real Radicale CardDAV server for the tests: on 127.0.0.1 at a free port, with its own
+// storage folder and password file, stopped when the object goes.
+class RadicaleServer {
+public:
+    RadicaleServer() = default;
+    ~RadicaleServer();
+    RadicaleServer(const RadicaleServer&) = delete;
+    RadicaleServer& operator=(const RadicaleServer&) = delete;
+
+    // Starts the server for the users (name -> password); what went wrong, or empty.
+    QString start(const QMap<QString, QString>& users);
+    void stop();
+
+    // Makes an address book of the user, empty, and returns its address.
+    QUrl addAddressBook(const QString& user, const QString& name, const QString& displayName);
+
+    // http://127.0.0.1:port/path
+    QUrl url(const QString& path) const;
+
+private:
+    QTemporaryDir m_dir;
+    QProcess m_process;
+    int m_port = 0;
+};
