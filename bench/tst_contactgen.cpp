@@ -5,6 +5,7 @@
 
 #include "store/cp1250.h"
 #include "store/datastore.h"
+#include "testdata.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -26,11 +27,6 @@ std::vector<Record> readAll(const QString& folder) {
     if (err)
         qFatal("%s", qPrintable(err->message()));
     return records;
-}
-
-QByteArray fileBytes(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 } // namespace
@@ -179,11 +175,11 @@ void tst_contactgen::sameSeedSameRegister() {
     QCOMPARE(contactgen::writeRegister(a, 500, 42), QString());
     QCOMPARE(contactgen::writeRegister(b, 500, 42), QString());
     QCOMPARE(contactgen::writeRegister(c, 500, 43), QString());
-    QCOMPARE(fileBytes(a), fileBytes(b));
-    QVERIFY(fileBytes(a) != fileBytes(c));
+    QCOMPARE(readFile(a), readFile(b));
+    QVERIFY(readFile(a) != readFile(c));
     // The file is the generator's sequence of records, block boundaries notwithstanding.
     contactgen::RegisterGenerator gen(42);
-    const QByteArray bytes = fileBytes(a);
+    const QByteArray bytes = readFile(a);
     for (int i = 0; i < 500; ++i)
         QCOMPARE(QByteArray(gen.next().data(), kRecordSize),
                  bytes.mid(i * kRecordSize, kRecordSize));

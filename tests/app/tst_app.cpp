@@ -56,25 +56,6 @@ Contacts contactsWith(int column, const QStringList& values) {
     return out;
 }
 
-void writeContacts(const QString& folder, const Contacts& contacts) {
-    QFile f(DataStore(folder).dataPath());
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    for (const QStringList& c : contacts) {
-        Record r;
-        for (int i = 0; i < kFieldCount; ++i)
-            r.setField(static_cast<Field>(i), c.value(i));
-        QCOMPARE(f.write(r.data(), kRecordSize), qint64(kRecordSize));
-    }
-}
-
-// The bytes of a Telefon.dat holding the contacts; an empty file for none.
-QByteArray contactBytes(const Contacts& contacts) {
-    QByteArray bytes("");
-    for (const QStringList& c : contacts)
-        bytes += recordBytes(c);
-    return bytes;
-}
-
 // Every row of the list, column by column.
 Contacts listRows(const WindowHarness& s) {
     Contacts out;
@@ -145,7 +126,7 @@ void tst_app::startUp() {
     QFETCH(bool, fileExists);
     QFETCH(Contacts, contacts);
     QFETCH(Contacts, rows);
-    WindowHarness s(fileExists ? contactBytes(contacts) : QByteArray(), kHidden);
+    WindowHarness s(fileExists ? recordsBytes(contacts) : QByteArray(), kHidden);
     QCOMPARE(listRows(s), rows);
     QCOMPARE(s.dialogs().shown().size(), 0);
     const QFileInfo file(s.window().store().dataPath());
@@ -177,11 +158,7 @@ void tst_app::junkDataFile() {
         c = static_cast<char>(random.bounded(256));
     junk[0] = '\0';
     junk[1] = '\xFF';
-    {
-        QFile f(DataStore(s.folder()).dataPath());
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        QCOMPARE(f.write(junk), junk.size());
-    }
+    writeFile(DataStore(s.folder()).dataPath(), junk);
     s.start(false);
     s.window().show();
     QVERIFY(QTest::qWaitForWindowExposed(&s.window()));
@@ -272,7 +249,7 @@ void tst_app::controls() {
 }
 
 void tst_app::startState() {
-    WindowHarness s(contactBytes(kThree), kHidden);
+    WindowHarness s(recordsBytes(kThree), kHidden);
     QVERIFY(s.showActive());
     QCOMPARE(s.focused(), u"ListView1"_s);
     for (const QString& name : {u"Check1"_s, u"Check2"_s, u"Check3"_s, u"Check4"_s})
@@ -293,7 +270,7 @@ void tst_app::startState() {
 }
 
 void tst_app::tabOrder() {
-    WindowHarness s(contactBytes(kThree), kHidden);
+    WindowHarness s(recordsBytes(kThree), kHidden);
     QVERIFY(s.showActive());
     const QStringList chain = {u"txNev"_s,      u"txCim"_s,       u"txTel1"_s,     u"txTel2"_s,
                                u"txMegj"_s,     u"cmdRogzit"_s,   u"cmdModosit"_s, u"cmdTorol"_s,
@@ -318,7 +295,7 @@ void tst_app::rowClick_data() {
 
 void tst_app::rowClick() {
     QFETCH(bool, keyboard);
-    WindowHarness s(contactBytes(kThree), kHidden);
+    WindowHarness s(recordsBytes(kThree), kHidden);
     QVERIFY(s.showActive());
     s.clickHeader(0);
     QCOMPARE(s.column(6), (QStringList{u"2"_s, u"3"_s, u"1"_s}));
@@ -376,7 +353,7 @@ void tst_app::sorting() {
     QFETCH(int, column);
     QFETCH(QStringList, texts);
     QFETCH(QStringList, sorted);
-    WindowHarness s(contactBytes(contactsWith(column, texts)), kHidden);
+    WindowHarness s(recordsBytes(contactsWith(column, texts)), kHidden);
     QCOMPARE(s.column(column), texts);
     s.window().show();
     QVERIFY(QTest::qWaitForWindowExposed(&s.window()));
@@ -391,7 +368,7 @@ void tst_app::sorting() {
 }
 
 void tst_app::mezoDel() {
-    WindowHarness s(contactBytes(kThree), kHidden);
+    WindowHarness s(recordsBytes(kThree), kHidden);
     QVERIFY(s.showActive());
     s.clickRow(0); // every field filled
     QCOMPARE(s.find<QLineEdit>(u"txWeb"_s)->text(), u"www.pelda.hu"_s);
@@ -413,7 +390,7 @@ void tst_app::exit_data() {
 
 void tst_app::exit() {
     QFETCH(bool, yes);
-    WindowHarness s(contactBytes(kThree), kHidden);
+    WindowHarness s(recordsBytes(kThree), kHidden);
     s.window().show();
     QVERIFY(QTest::qWaitForWindowExposed(&s.window()));
     s.dialogs().queueYesNo(yes);
@@ -427,7 +404,7 @@ void tst_app::exit() {
 }
 
 void tst_app::listReadableByScreenReader() {
-    WindowHarness s(contactBytes(kThree), kHidden);
+    WindowHarness s(recordsBytes(kThree), kHidden);
     s.window().show();
     QVERIFY(QTest::qWaitForWindowExposed(&s.window()));
     QAccessibleInterface* list = QAccessible::queryAccessibleInterface(s.list());
@@ -447,7 +424,7 @@ void tst_app::listReadableByScreenReader() {
 }
 
 void tst_app::modelUnderTester() {
-    WindowHarness s(contactBytes(kThree), kHidden);
+    WindowHarness s(recordsBytes(kThree), kHidden);
     QAbstractItemModelTester tester(s.window().listModel(),
                                     QAbstractItemModelTester::FailureReportingMode::QtTest);
     s.window().show();
@@ -458,7 +435,7 @@ void tst_app::modelUnderTester() {
     QStringList twelve;
     for (int i = 0; i < 12; ++i)
         twelve.append(QString(QChar(u'a' + (i * 5) % 12)));
-    writeContacts(s.folder(), contactsWith(0, twelve));
+    writeFile(DataStore(s.folder()).dataPath(), recordsBytes(contactsWith(0, twelve)));
     s.press(u"cmdLista"_s);
     s.list()->setCurrentIndex(s.list()->model()->index(3, 0));
     const QString current = s.list()->currentIndex().siblingAtColumn(6).data().toString();
@@ -466,7 +443,7 @@ void tst_app::modelUnderTester() {
     // The current row follows its record through the sort.
     QVERIFY(s.list()->currentIndex().row() != 3);
     QCOMPARE(s.list()->currentIndex().siblingAtColumn(6).data().toString(), current);
-    writeContacts(s.folder(), {});
+    writeFile(DataStore(s.folder()).dataPath(), QByteArray());
     s.press(u"cmdLista"_s);
     s.window().listModel()->sortByColumn(6);
     QCOMPARE(s.list()->model()->rowCount(), 0);

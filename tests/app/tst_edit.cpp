@@ -32,22 +32,19 @@ const QStringList kNames = {QStringLiteral("Ács Ödön"), QStringLiteral("Bír�
                             QStringLiteral("Cseh Ferenc"), QStringLiteral("Dénes Győző"),
                             QStringLiteral("Erdős Írisz")};
 
-// Contact i (0 to 4) of the usual file; every field differs from contact to contact.
-QByteArray contact(int i) {
-    const QString n = QString::number(i + 1);
-    return recordBytes({kNames[i], QStringLiteral("Győr ") + n, QStringLiteral("90") + n,
-                        QStringLiteral("Fő utca ") + n, QStringLiteral("06-1-") + n,
-                        QStringLiteral("06-30-") + n, QStringLiteral("jegyzet ") + n,
-                        QStringLiteral("m%1@pelda.hu").arg(n),
-                        QStringLiteral("www.pelda%1.hu").arg(n)});
-}
-
-QByteArray contacts(int count) {
-    QByteArray out;
-    for (int i = 0; i < count; ++i)
-        out += contact(i);
-    return out;
-}
+// Contact n (1 to 5) of the usual file; every field differs from contact to contact.
+const SampleContacts kContacts([](int n) {
+    const QString t = QString::number(n);
+    return QStringList{kNames[n - 1],
+                       QStringLiteral("Győr ") + t,
+                       QStringLiteral("90") + t,
+                       QStringLiteral("Fő utca ") + t,
+                       QStringLiteral("06-1-") + t,
+                       QStringLiteral("06-30-") + t,
+                       QStringLiteral("jegyzet ") + t,
+                       QStringLiteral("m%1@pelda.hu").arg(t),
+                       QStringLiteral("www.pelda%1.hu").arg(t)};
+});
 
 // What the user types over a contact: the name with leading blanks, which are stored, and a
 // postcode one digit too long, which is cut.
@@ -137,7 +134,7 @@ private Q_SLOTS:
         QTest::addColumn<qint64>("recNo");
         QTest::addColumn<QByteArray>("kept"); // what stays in front of the new record
 
-        const QByteArray two = contacts(2);
+        const QByteArray two = kContacts.records(1, 2);
         QTest::newRow("no file") << QByteArray() << qint64(1) << QByteArray("");
         QTest::newRow("two records") << two << qint64(3) << two;
         // An incomplete last record of up to 139 bytes is overwritten, a longer one is kept
@@ -203,8 +200,8 @@ private Q_SLOTS:
         QFETCH(QList<int>, after);
         QFETCH(qint64, xxSize);
         QFETCH(QString, nextName);
-        open(contacts(5));
-        writeFile(tempPath(), contacts(5) + contacts(2));
+        open(kContacts.records(1, 5));
+        writeFile(tempPath(), kContacts.records(1, 5) + kContacts.records(1, 2));
         const QByteArray before = readFile(dataPath());
 
         press(button); // no row clicked yet: nothing happens
@@ -223,7 +220,7 @@ private Q_SLOTS:
         QByteArray expected;
         QStringList names;
         for (int i : after) {
-            expected += i < 0 ? bytesOf(kTyped) : contact(i);
+            expected += i < 0 ? bytesOf(kTyped) : kContacts.record(i + 1);
             names << (i < 0 ? kTyped[0].trimmed() : kNames[i]);
         }
         QCOMPARE(readFile(dataPath()), expected);
@@ -268,12 +265,12 @@ private Q_SLOTS:
         QFETCH(Leftover, leftover);
         QFETCH(int, deleted);
         QFETCH(bool, yes);
-        open(contacts(count) + tail);
+        open(kContacts.records(1, count) + tail);
         switch (leftover) {
         case Leftover::None:
             break;
         case Leftover::Longer:
-            writeFile(tempPath(), contacts(count + 3) + "zz");
+            writeFile(tempPath(), kContacts.records(1, count + 3) + "zz");
             break;
         case Leftover::SymLink:
             QVERIFY(QFile::link(dataPath(), tempPath()));
@@ -292,7 +289,7 @@ private Q_SLOTS:
         QStringList names;
         for (int i = 0; i < count; ++i) {
             if (!yes || i != deleted - 1) {
-                expected += contact(i);
+                expected += kContacts.record(i + 1);
                 names << kNames[i];
             }
         }
@@ -313,7 +310,7 @@ private Q_SLOTS:
     void staleSelectionDoesNothing() {
         QFETCH(QString, howGone);
         QFETCH(QString, button);
-        open(contacts(3));
+        open(kContacts.records(1, 3));
         clickRow(2);
         m_dialogs->queueYesNo(true);
         press(howGone);
@@ -349,7 +346,7 @@ private Q_SLOTS:
         QVERIFY(QDir(trashFolder).removeRecursively());
         if (!trash)
             writeFile(trashFolder, "a file where the trash would be");
-        open(contacts(3));
+        open(kContacts.records(1, 3));
         clickRow(1);
         fill(kTyped);
         if (fileGone)
@@ -367,7 +364,7 @@ private Q_SLOTS:
         QCOMPARE(fields(), kTyped);
         QCOMPARE(m_w->selectedRecord(), qint64(2));
         if (!yes) {
-            QCOMPARE(readFile(dataPath()), contacts(3));
+            QCOMPARE(readFile(dataPath()), kContacts.records(1, 3));
             return;
         }
         // Nothing stands in the register's place, so the trashed file can be put back.
@@ -375,7 +372,7 @@ private Q_SLOTS:
         const QString trashed = trashFolder + QStringLiteral("/files/Telefon.dat");
         QCOMPARE(QFileInfo::exists(trashed), trash && !fileGone);
         if (QFileInfo::exists(trashed)) {
-            QCOMPARE(readFile(trashed), contacts(3));
+            QCOMPARE(readFile(trashed), kContacts.records(1, 3));
             const QByteArray info =
                 readFile(trashFolder + QStringLiteral("/info/Telefon.dat.trashinfo"));
             QVERIFY2(info.contains("Path=" + QFile::encodeName(dataPath())), info.constData());
@@ -418,7 +415,7 @@ private Q_SLOTS:
         QFETCH(Failure, failure);
         QFETCH(qint64, limit);
         QFETCH(QString, failing);
-        const QByteArray before = contacts(5) + QByteArray(100, 'x');
+        const QByteArray before = kContacts.records(1, 5) + QByteArray(100, 'x');
         open(before);
         clickRow(2);
         fill(kTyped);

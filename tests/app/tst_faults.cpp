@@ -34,16 +34,13 @@ enum class Surroundings { FullDisk, ReadOnlyFolder };
 
 const QString kNewName = u"Újonnan Jött Ödön"_s;
 
-QByteArray contact(int i) {
-    return recordBytes({u"Névjegy %1"_s.arg(i), u"Győr"_s, u"9021"_s, u"Fő utca %1"_s.arg(i),
-                        u"06-1-%1"_s.arg(i)});
-}
+const SampleContacts kContacts;
 
 // Contacts by number; 0 is the one typed into the window.
 QByteArray contacts(const QList<int>& numbers) {
     QByteArray out;
     for (int i : numbers)
-        out += i == 0 ? recordBytes({kNewName}) : contact(i);
+        out += i == 0 ? recordBytes({kNewName}) : kContacts.record(i);
     return out;
 }
 
@@ -57,11 +54,9 @@ const QByteArray kImportLines = "Behozott 101;7621;P\xc3\xa9"
                                 "Behozott 103;7621;P\xc3\xa9"
                                 "cs;Kir\xc3\xa1ly utca 3;06-72-103\r\n";
 QByteArray imported() {
-    QByteArray out;
-    for (int i = 1; i <= 3; ++i)
-        out += recordBytes({u"Behozott 10%1"_s.arg(i), u"Pécs"_s, u"7621"_s,
-                            u"Király utca %1"_s.arg(i), u"06-72-10%1"_s.arg(i)});
-    return out;
+    return SampleContacts(
+               {u"Behozott 1##"_s, u"Pécs"_s, u"7621"_s, u"Király utca #"_s, u"06-72-1##"_s})
+        .records(1, 3);
 }
 
 // An export file from before, and what the export of the old register writes over it.
@@ -232,7 +227,7 @@ private:
         if (sameRecords(after))
             return u"new"_s;
         for (int i : kOld)
-            g_figures.lost += now.contains(contact(i)) ? 0 : 1;
+            g_figures.lost += now.contains(kContacts.record(i)) ? 0 : 1;
         return u"%1 bytes of something else"_s.arg(now.size());
     }
 
@@ -638,7 +633,7 @@ void tst_faults::memoryLimit() {
     QByteArray big;
     big.reserve(kBig * kRecordSize);
     for (qint64 i = 0; i < kBig; ++i)
-        big += contact(int(i % 5) + 1);
+        big += kContacts.record(int(i % 5) + 1);
     writeFile(m_h->dataPath(), big);
     big.clear();
     big.squeeze();

@@ -7,6 +7,7 @@
 #include "list/recordrows.h"
 #include "store/cp1250.h"
 #include "store/record.h"
+#include "testdata.h"
 
 #include <QAbstractItemModelTester>
 #include <QCollator>
@@ -42,9 +43,7 @@ QString randomName(QRandomGenerator& random) {
 RecordRows rowsOf(const QStringList& names) {
     RecordRows rows;
     for (qsizetype i = 0; i < names.size(); ++i) {
-        Record r;
-        r.setField(Field::Nev, names[i]);
-        r.setField(Field::Cim, u"Fő utca %1."_s.arg(names.size() - i));
+        const Record r = makeRecord({names[i], {}, {}, u"Fő utca %1."_s.arg(names.size() - i)});
         rows.addRecord(r.data(), i + 1);
     }
     return rows;

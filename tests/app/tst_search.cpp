@@ -39,14 +39,8 @@ const QList<Contact> kContacts = {
 };
 
 Record toRecord(const Contact& c, int i) {
-    Record r;
-    r.setField(Field::Nev, c.nev);
-    r.setField(Field::Telepules, c.telepules);
-    r.setField(Field::Cim, c.cim);
-    r.setField(Field::Megj, c.megj);
-    r.setField(Field::Tel1, QStringLiteral("06-1-%1").arg(i + 1));
-    r.setField(Field::Tel2, QStringLiteral("06-30-%1").arg(i + 1));
-    return r;
+    return makeRecord({c.nev, c.telepules, QString(), c.cim, QStringLiteral("06-1-%1").arg(i + 1),
+                       QStringLiteral("06-30-%1").arg(i + 1), c.megj});
 }
 
 enum class FileState { Empty, Missing, TailOnly, Unreadable };

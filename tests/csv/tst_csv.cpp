@@ -51,25 +51,10 @@ QByteArray expectedLine(const QStringList& f) {
            padded(f.value(8), 40) + ";\r\n";
 }
 
-QStringList sample(int i) {
-    const QString n = QString::number(i);
-    return {QStringLiteral("Győri Ödön ") + n,
-            QStringLiteral("Szeged"),
-            QStringLiteral("67") + n,
-            QStringLiteral("Fő tér ") + n,
-            QStringLiteral("62/555-") + n,
-            QString(),
-            QStringLiteral("jegyzet"),
-            QStringLiteral("o%1@pelda.hu").arg(n),
-            QString()};
-}
-
-QByteArray samples(int count) {
-    QByteArray out;
-    for (int i = 1; i <= count; ++i)
-        out += recordBytes(sample(i));
-    return out;
-}
+const SampleContacts kSamples({QStringLiteral("Győri Ödön #"), QStringLiteral("Szeged"),
+                               QStringLiteral("67#"), QStringLiteral("Fő tér #"),
+                               QStringLiteral("62/555-#"), QString(), QStringLiteral("jegyzet"),
+                               QStringLiteral("o#@pelda.hu"), QString()});
 
 QByteArray utf8(const char* s) {
     return QByteArray(s);
@@ -184,14 +169,15 @@ private Q_SLOTS:
 
         QTest::newRow("no data file") << QByteArray() << QByteArray() << 0;
         QTest::newRow("empty register") << QByteArray("") << QByteArray() << 0;
-        QTest::newRow("three records") << samples(3) << QByteArray() << 3;
+        QTest::newRow("three records") << kSamples.records(1, 3) << QByteArray() << 3;
         QTest::newRow("incomplete last record ignored")
-            << samples(2) + QByteArray(42, 'x') << QByteArray() << 2;
+            << kSamples.records(1, 2) + QByteArray(42, 'x') << QByteArray() << 2;
         QTest::newRow("older, longer file replaced whole")
-            << samples(2) << QByteArray(5000, 'z') << 2;
+            << kSamples.records(1, 2) << QByteArray(5000, 'z') << 2;
         QTest::newRow("empty register over an old file")
             << QByteArray("") << QByteArray("old") << 0;
-        QTest::newRow("more than one block") << samples(1).repeated(9000) << QByteArray() << 9000;
+        QTest::newRow("more than one block")
+            << kSamples.records(1, 1).repeated(9000) << QByteArray() << 9000;
     }
     void exportFile() {
         QFETCH(QByteArray, data);
@@ -216,7 +202,7 @@ private Q_SLOTS:
             QCOMPARE(out.mid(qsizetype(i) * 289, 289), line);
         }
         if (records == 3)
-            QCOMPARE(out.mid(289, 289), expectedLine(sample(2)));
+            QCOMPARE(out.mid(289, 289), expectedLine(kSamples.fields(2)));
         QCOMPARE(readFile(store.dataPath()), data.isNull() ? QByteArray("") : data);
         QVERIFY(QFileInfo(store.dataPath()).isFile());
         // Nothing is left beside the two files.
@@ -254,7 +240,7 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const DataStore store(dir.path());
         // Lines of a CSV file, so that reading it into itself would find contacts.
-        const QByteArray data = samples(2) + "a;b;c\r\n";
+        const QByteArray data = kSamples.records(1, 2) + "a;b;c\r\n";
         writeFile(store.dataPath(), data);
         const QString name = otherName(dir.path(), spelling);
 
@@ -456,7 +442,7 @@ private Q_SLOTS:
 
         QTemporaryDir dir;
         const DataStore store(dir.path());
-        const QByteArray before = samples(10);
+        const QByteArray before = kSamples.records(1, 10);
         writeFile(store.dataPath(), before);
         const QString path = dir.filePath(QStringLiteral("be.csv"));
         writeFile(path, file);
@@ -520,7 +506,7 @@ private Q_SLOTS:
         QFETCH(StoreError::Action, action);
         QTemporaryDir dir;
         const DataStore store(dir.path());
-        const QByteArray before = samples(3) + "tail";
+        const QByteArray before = kSamples.records(1, 3) + "tail";
         writeFile(store.dataPath(), before);
         const QString path = dir.filePath(QStringLiteral("be.csv"));
         if (kind == QLatin1String("folder"))
@@ -544,7 +530,7 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("kept"); // in front of the new records after a commit
         QTest::addColumn<qint64>("first");
 
-        const QByteArray two = samples(2);
+        const QByteArray two = kSamples.records(1, 2);
         const QByteArray tail139 = two + QByteArray(139, 'x');
         const QByteArray tail140 = two + QByteArray(140, 'x');
         const QByteArray gap = tail140 + QByteArray(139, ' ');

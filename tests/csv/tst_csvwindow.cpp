@@ -1,5 +1,6 @@
 // The CSV commands of the main window and the import help window, driven through the real
 // window: what the user is asked and told, the busy pointer, the list, and the bytes on disk.
+#include "forms/formlayout.h"
 #include "list/recordlistmodel.h"
 #include "permissions.h"
 #include "scripteddialogs.h"
@@ -35,33 +36,23 @@ const QString kImportDone =
     u"megfelelő,\r\ntörölje az adatbázist és ellenőrízze a ''csv'' fájlt,\r\nmajd indítsa el "
     u"újra az importálást."_s;
 
-QStringList contact(int i) {
-    const QString n = QString::number(i);
-    return {u"Ács Ödön "_s + n, u"Győr"_s, u"90"_s + n.right(2), u"Fő utca "_s + n,
-            u"96/"_s + n,       QString(), u"jegyzet"_s,         u"o%1@pelda.hu"_s.arg(n),
-            u"www.pelda.hu"_s};
-}
-
-QByteArray contacts(int from, int count) {
-    QByteArray out;
-    for (int i = from; i < from + count; ++i)
-        out += recordBytes(contact(i));
-    return out;
-}
+// Contact n; the postcode ends in the number's last two digits.
+const SampleContacts kContacts([](int n) {
+    const QString t = QString::number(n);
+    return QStringList{
+        u"Ács Ödön "_s + t, u"Győr"_s,    u"90"_s + t.right(2),     u"Fő utca "_s + t, u"96/"_s + t,
+        QString(),          u"jegyzet"_s, u"o%1@pelda.hu"_s.arg(t), u"www.pelda.hu"_s};
+});
 
 // Import lines of the contacts: postcode before settlement, fields trimmed.
 QByteArray importLines(int from, int count) {
     QByteArray out;
     for (int i = from; i < from + count; ++i) {
-        QStringList f = contact(i);
+        QStringList f = kContacts.fields(i);
         f.swapItemsAt(1, 2);
         out += cp1250::encode(f.join(u';')) + "\r\n";
     }
     return out;
-}
-
-int px(int twips) {
-    return (twips + 7) / 15;
 }
 
 enum class Failure {
@@ -127,7 +118,7 @@ private Q_SLOTS:
     void cancelDoesNothing() {
         QFETCH(QString, menu);
         QFETCH(QString, answer);
-        const QByteArray before = contacts(1, 3);
+        const QByteArray before = kContacts.records(1, 3);
         open(before);
         const QStringList files = folderEntries(m_h->folder());
         if (!answer.isNull())
@@ -159,7 +150,7 @@ private Q_SLOTS:
         QFETCH(QString, answer);
         QFETCH(QString, written);
         QFETCH(int, count);
-        const QByteArray before = contacts(1, count);
+        const QByteArray before = kContacts.records(1, count);
         open(before);
         if (count > 0)
             m_h->clickRow(count - 1);
@@ -192,7 +183,7 @@ private Q_SLOTS:
     }
 
     void importAppendsAndReloads() {
-        const QByteArray before = contacts(1, 10);
+        const QByteArray before = kContacts.records(1, 10);
         open(before);
         m_h->clickRow(4);
         const QStringList shown = entries();
@@ -207,7 +198,7 @@ private Q_SLOTS:
 
             QByteArray expected = before;
             for (int r = 0; r < round; ++r)
-                expected += contacts(11, 3);
+                expected += kContacts.records(11, 3);
             QCOMPARE(readFile(m_h->dataPath()), expected);
             QCOMPARE(m_h->recordNumbers().size(), 10 + 3 * round);
             QCOMPARE(m_h->recordNumbers().last(), qint64(10 + 3 * round));
@@ -252,7 +243,7 @@ private Q_SLOTS:
         QFETCH(QString, menu);
         QFETCH(Failure, failure);
         const bool importing = menu == u"mnuImport"_s;
-        const QByteArray before = contacts(1, 20) + "tail";
+        const QByteArray before = kContacts.records(1, 20) + "tail";
         open(before);
         m_cursorsAtReload.clear();
         const QString target = m_h->filePath(u"sub/lista.csv"_s);
@@ -356,7 +347,7 @@ private Q_SLOTS:
             QCOMPARE(dialogs().last(ScriptedDialogs::Kind::Message).text, kImportDone);
             // The incomplete tail gives way to the first new record, as it does for an add.
             QCOMPARE(QFileInfo(m_h->dataPath()).size(), (20 + 10000) * kRecordSize);
-            QCOMPARE(readFile(m_h->dataPath()).right(kRecordSize), recordBytes(contact(10099)));
+            QCOMPARE(readFile(m_h->dataPath()).right(kRecordSize), kContacts.record(10099));
         }
     }
 
@@ -399,7 +390,7 @@ private Q_SLOTS:
         QCOMPARE(label->text(), text);
         QCOMPARE(label->accessibleName(), text);
         QCOMPARE(label->geometry(),
-                 QRect(px(twips.x()), px(twips.y()), px(twips.width()), px(twips.height())));
+                 form::twipRect(twips.x(), twips.y(), twips.width(), twips.height()));
         QCOMPARE(label->font().bold(), heading);
         QCOMPARE(label->alignment() & Qt::AlignHorizontal_Mask,
                  heading ? Qt::AlignHCenter : Qt::AlignLeft);
@@ -437,7 +428,7 @@ private Q_SLOTS:
         QCOMPARE(w.findChildren<QLabel*>(QRegularExpression(u"^Label1_"_s)).size(), 11);
 
         auto* image = w.findChild<QLabel*>(u"Image1"_s);
-        QCOMPARE(image->geometry(), QRect(px(30), px(90), px(14475), px(1965)));
+        QCOMPARE(image->geometry(), form::twipRect(30, 90, 14475, 1965));
         QVERIFY(image->hasScaledContents());
         QCOMPARE(image->pixmap().size(), QSize(1197, 129));
         QVERIFY(!image->accessibleName().isEmpty());
@@ -446,11 +437,11 @@ private Q_SLOTS:
         const QRect before = w.findChild<QLabel*>(u"Label1_7"_s)->geometry();
         w.resize(w.width() + 200, w.height() + 100);
         QCOMPARE(w.findChild<QLabel*>(u"Label1_7"_s)->geometry(), before);
-        QCOMPARE(image->geometry(), QRect(px(30), px(90), px(14475), px(1965)));
+        QCOMPARE(image->geometry(), form::twipRect(30, 90, 14475, 1965));
     }
 
     void helpWindowOpensModallyCentred() {
-        open(contacts(1, 2));
+        open(kContacts.records(1, 2));
         struct Opening {
             QString title;
             QRect outer;

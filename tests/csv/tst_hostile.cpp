@@ -4,6 +4,7 @@
 #include "csv/csvimport.h"
 #include "store/datastore.h"
 #include "store/posixfs.h"
+#include "testdata.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -116,10 +117,7 @@ private Q_SLOTS:
         QFETCH(qint64, newLength);
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("x.csv"));
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(QByteArray("N\xc3\xa9v;1111;Hely\r\n").repeated(100000)); // 1.7 MB
-        f.close();
+        writeFile(path, QByteArray("N\xc3\xa9v;1111;Hely\r\n").repeated(100000)); // 1.7 MB
         DataStore store(dir.path());
         CsvImportResult r;
         {

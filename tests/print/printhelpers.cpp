@@ -4,24 +4,9 @@
 #include <QRegularExpression>
 #include <QXmlStreamReader>
 
-Record makeRecord(const QStringList& fields) {
-    Record r;
-    for (int i = 0; i < kFieldCount && i < fields.size(); ++i)
-        r.setField(static_cast<Field>(i), fields[i]);
-    return r;
-}
-
-QByteArray numberedContacts(int n) {
-    QByteArray bytes;
-    for (int i = 1; i <= n; ++i) {
-        const Record r = makeRecord({QStringLiteral("Ügyfél %1").arg(i, 3, 10, QLatin1Char('0')),
-                                     QStringLiteral("Győr"), QStringLiteral("9021"),
-                                     QStringLiteral("Fő utca %1.").arg(i),
-                                     QStringLiteral("96/%1").arg(100000 + i)});
-        bytes.append(r.data(), kRecordSize);
-    }
-    return bytes;
-}
+const SampleContacts kNumbered({QStringLiteral("Ügyfél ###"), QStringLiteral("Győr"),
+                                QStringLiteral("9021"), QStringLiteral("Fő utca #."),
+                                QStringLiteral("96/100###")});
 
 QByteArray runTool(const QString& program, const QStringList& arguments) {
     QProcess p;
@@ -76,11 +61,4 @@ QList<PdfWord> pdfWords(const QString& path) {
         }
     }
     return words;
-}
-
-QList<qint64> oneTo(qsizetype n) {
-    QList<qint64> numbers;
-    for (qint64 i = 1; i <= n; ++i)
-        numbers.append(i);
-    return numbers;
 }

@@ -1,21 +1,14 @@
 #pragma once
 
-#include "store/record.h"
+#include "testdata.h"
 
 #include <QByteArray>
 #include <QList>
 #include <QString>
 #include <QStringList>
 
-// A contact from texts in the record's field order (name, settlement, postcode, street
-// address, telephone 1, telephone 2, note, e-mail address, web address).
-Record makeRecord(const QStringList& fields);
-
-// n contacts named "Ügyfél 001", "Ügyfél 002", … as the bytes of a data file.
-QByteArray numberedContacts(int n);
-
-// The record numbers 1 to n.
-QList<qint64> oneTo(qsizetype n);
+// Contacts named "Ügyfél 001", "Ügyfél 002", …, so that the list's order is theirs.
+extern const SampleContacts kNumbered;
 
 // Runs a command to its end; its standard output, or a null array when it could not run or
 // failed.

@@ -31,13 +31,6 @@ using Kind = ScriptedDialogs::Kind;
 
 const QString kTitle = QStringLiteral("Nyomtatás");
 
-QByteArray contacts(const QList<QStringList>& list) {
-    QByteArray bytes;
-    for (const QStringList& fields : list)
-        bytes += recordBytes(fields);
-    return bytes;
-}
-
 // Records 1 to 5 of a small register, in file order.
 const QList<QStringList> kFive = {
     {QStringLiteral("Szabó Anna"), QStringLiteral("Pécs"), QStringLiteral("7621")},
@@ -106,7 +99,7 @@ private Q_SLOTS:
     void prompt() {
         QFETCH(QStringList, answers);
         QFETCH(QString, heading);
-        const QByteArray data = contacts(kFive) + numberedContacts(50).mid(5 * kRecordSize);
+        const QByteArray data = recordsBytes(kFive) + kNumbered.records(6, 45);
         WindowHarness h(data);
         for (const QString& a : answers)
             h.dialogs().queueText(a);
@@ -163,7 +156,7 @@ private Q_SLOTS:
         QFETCH(int, sortColumn);
         QFETCH(QString, search);
         QFETCH(QStringList, names);
-        WindowHarness h(contacts(kFive));
+        WindowHarness h(recordsBytes(kFive));
         if (!search.isEmpty()) {
             h.tick(QStringLiteral("Check1"));
             typeText(h.entry(QStringLiteral("txNev")), search);
@@ -196,13 +189,13 @@ private Q_SLOTS:
     void fileChangedSinceTheListWasRead() {
         QFETCH(bool, fileRemoved);
         QFETCH(QStringList, names);
-        WindowHarness h(contacts(kFive));
+        WindowHarness h(recordsBytes(kFive));
         QCOMPARE(h.recordNumbers().size(), 5);
         // Another program shortens or removes the file behind the window's back.
         if (fileRemoved)
             QVERIFY(QFile::remove(h.dataPath()));
         else
-            writeFile(h.dataPath(), contacts(kFive.mid(0, 2)));
+            writeFile(h.dataPath(), recordsBytes(kFive.mid(0, 2)));
         const QByteArray before = readFile(h.dataPath());
 
         h.press(QStringLiteral("cmdPrint"));
@@ -224,7 +217,7 @@ private Q_SLOTS:
     }
     void printerFails() {
         QFETCH(bool, atBegin);
-        const QByteArray data = contacts(kFive);
+        const QByteArray data = recordsBytes(kFive);
         WindowHarness h(data);
         const QString reason = QStringLiteral("A nyomtató ki van kapcsolva.");
         (atBegin ? h.printers().beginFailure : h.printers().endFailure) = reason;
@@ -251,7 +244,7 @@ private Q_SLOTS:
     void noPrinter() {
         QFETCH(bool, saveAsPdf);
         QFETCH(bool, nameGiven);
-        WindowHarness h(numberedContacts(3));
+        WindowHarness h(kNumbered.records(1, 3));
         h.printers().printerName.clear();
         const QString pdf = h.filePath(QStringLiteral("lista.pdf"));
         h.dialogs().queueText(QStringLiteral("Zelvanor"));
@@ -277,7 +270,7 @@ private Q_SLOTS:
     // The whole way through the window to a PDF file, read back as text and as word boxes.
     void pdfReadBack() {
         const QString longName = QStringLiteral("Szentgyörgyiné Kovácsházi Erzsébet Mária");
-        QByteArray data = numberedContacts(51);
+        QByteArray data = kNumbered.records(1, 51);
         data.replace(
             50 * kRecordSize, kRecordSize,
             recordBytes({longName, QStringLiteral("Őrbottyán"), QStringLiteral("2162"),
@@ -377,7 +370,7 @@ private Q_SLOTS:
         QFETCH(QString, name);
         QFETCH(qint64, sizeLimit);
         QFETCH(QString, reason);
-        const QByteArray data = numberedContacts(120);
+        const QByteArray data = kNumbered.records(1, 120);
         WindowHarness h(data);
         h.printers().printerName.clear();
         const QString pdf = h.filePath(name);
@@ -425,7 +418,7 @@ private Q_SLOTS:
         const QDir out(cupsPdfFolder());
         const QDateTime started = QDateTime::currentDateTime().addSecs(-1);
 
-        WindowHarness h(numberedContacts(60));
+        WindowHarness h(kNumbered.records(1, 60));
         h.printers().useSystemPrinter = true;
         h.dialogs().queueText(QStringLiteral("Zelvanor"));
         h.press(QStringLiteral("cmdPrint"));

@@ -5,6 +5,7 @@
 // perhaps cut short by a kill inside its write; the batch can cut them off only in a living
 // process.)
 #include "store/record.h"
+#include "testdata.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -24,18 +25,10 @@ constexpr int kMinKills = 50;
 constexpr int kMaxMoments = 80;
 
 QByteArray makeRegister() {
-    QByteArray bytes;
-    bytes.reserve(kRecords * kRecordSize);
-    Record r;
-    r.setField(Field::Telepules, QStringLiteral("Székesfehérvár"));
-    r.setField(Field::Megj, QStringLiteral("őrzendő adat"));
-    for (qint64 i = 1; i <= kRecords; ++i) {
-        const QString n = QString::number(i);
-        r.setField(Field::Nev, QStringLiteral("Ügyfél ") + n);
-        r.setField(Field::Tel1, n);
-        bytes.append(r.data(), kRecordSize);
-    }
-    return bytes;
+    return SampleContacts({QStringLiteral("Ügyfél #"), QStringLiteral("Székesfehérvár"), QString(),
+                           QString(), QStringLiteral("#"), QString(),
+                           QStringLiteral("őrzendő adat")})
+        .records(1, kRecords);
 }
 
 QByteArray makeImport() {
@@ -46,12 +39,6 @@ QByteArray makeImport() {
                  "F\xc5\x91 utca " +
                  QByteArray::number(i) + ";06-22-" + QByteArray::number(i) + "\r\n";
     return lines;
-}
-
-QByteArray readAll(const QString& path, bool& exists) {
-    QFile f(path);
-    exists = f.open(QIODevice::ReadOnly);
-    return exists ? f.readAll() : QByteArray();
 }
 
 } // namespace
@@ -74,11 +61,7 @@ private:
 
     QString dataPath() const { return m_dir.filePath(QStringLiteral("Telefon.dat")); }
 
-    void restore() {
-        QFile f(dataPath());
-        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        QCOMPARE(f.write(m_old), m_old.size());
-    }
+    void restore() { writeFile(dataPath(), m_old); }
 
     QStringList arguments(const QString& op) const {
         QStringList args{op, m_dir.path()};
@@ -153,7 +136,7 @@ private Q_SLOTS:
         const qint64 duration = clock.nsecsElapsed() / 1000;
         QVERIFY(calls > 0);
         bool exists = false;
-        const QByteArray changed = readAll(dataPath(), exists);
+        const QByteArray changed = readFile(dataPath(), &exists);
         const bool growing = op == QStringLiteral("append") || op == QStringLiteral("import");
         QVERIFY(growing ? changed.size() > m_old.size() : changed != m_old);
 
@@ -173,7 +156,7 @@ private Q_SLOTS:
             else
                 runChild(op, 0, random.bounded(duration + 1));
             ++c.kills;
-            const QByteArray now = readAll(dataPath(), exists);
+            const QByteArray now = readFile(dataPath(), &exists);
             const QString where = QStringLiteral("trial %1, moment %2, seed %3")
                                       .arg(trial)
                                       .arg(trial < moments.size() ? moments[trial] : -1)

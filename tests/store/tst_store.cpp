@@ -2,6 +2,7 @@
 #include "store/datastore.h"
 #include "store/record.h"
 #include "store/storeerror.h"
+#include "testdata.h"
 
 #include <QDir>
 #include <QFile>
@@ -51,17 +52,6 @@ bool isUnassigned(int byte) {
     return byte == 0x81 || byte == 0x83 || byte == 0x88 || byte == 0x90 || byte == 0x98;
 }
 
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-}
-
-void writeAll(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
-
 // Record numbers handed to forEachRecord, checking that the blocks follow each other.
 QList<qint64> recordNumbers(const DataStore& store, MaybeError& err) {
     QList<qint64> numbers;
@@ -74,13 +64,6 @@ QList<qint64> recordNumbers(const DataStore& store, MaybeError& err) {
         }
     });
     return numbers;
-}
-
-QList<qint64> oneTo(qint64 n) {
-    QList<qint64> l;
-    for (qint64 i = 1; i <= n; ++i)
-        l.append(i);
-    return l;
 }
 
 } // namespace
@@ -202,7 +185,7 @@ void tst_store::recordByteLayout() {
     for (const Record* r : {&first, &first, &third})
         QVERIFY(!store.append(*r));
 
-    const QByteArray file = readAll(store.dataPath());
+    const QByteArray file = readFile(store.dataPath());
     QCOMPARE(file.size(), 3 * 279);
     QCOMPARE(file.left(5), QByteArray("\xF5\xFB\xD5\xDB "));
     const QByteArray rec3 = file.mid(558);
@@ -279,7 +262,7 @@ void tst_store::recordCount() {
     QTemporaryDir dir;
     DataStore store(dir.path());
     if (length >= 0)
-        writeAll(store.dataPath(), QByteArray(length, 'x'));
+        writeFile(store.dataPath(), QByteArray(length, 'x'));
     MaybeError err;
     QCOMPARE(recordNumbers(store, err), oneTo(records));
     QVERIFY(!err);
@@ -341,7 +324,7 @@ void tst_store::junkNeverCrashes() {
         files.append(junk);
     }
     for (const QByteArray& junk : files) {
-        writeAll(store.dataPath(), junk);
+        writeFile(store.dataPath(), junk);
         MaybeError err;
         QCOMPARE(recordNumbers(store, err), oneTo(junk.size() / kRecordSize));
         QVERIFY(!err);
@@ -372,7 +355,7 @@ void tst_store::errors() {
     QTemporaryDir dir;
     QString folder = dir.filePath(u"sub"_s);
     if (setup == u"file") {
-        writeAll(dir.filePath(u"plain"_s), "x");
+        writeFile(dir.filePath(u"plain"_s), "x");
         folder = dir.filePath(u"plain"_s);
     } else if (setup == u"dirfile") {
         QVERIFY(QDir(folder).mkpath(u"Telefon.dat"_s));

@@ -4,6 +4,7 @@
 #include "fsprobe.h"
 #include "store/datastore.h"
 #include "store/record.h"
+#include "testdata.h"
 
 #include <QDir>
 #include <QFile>
@@ -20,24 +21,7 @@ namespace {
 
 enum class Op { Append, Modify, DeleteOne, DeleteAll };
 
-QByteArray record(int i) {
-    Record r;
-    r.setField(Field::Nev, u"Névjegy %1"_s.arg(i));
-    r.setField(Field::Tel1, u"06-1-%1"_s.arg(i));
-    return QByteArray(r.data(), kRecordSize);
-}
-
-QByteArray records(const QList<int>& numbers) {
-    QByteArray out;
-    for (int i : numbers)
-        out += record(i);
-    return out;
-}
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
+const SampleContacts kContacts({u"Névjegy #"_s, {}, {}, {}, u"06-1-#"_s});
 
 using Events = QList<FsProbe::Event>;
 using Match = std::function<bool(const FsProbe::Event&)>;
@@ -118,16 +102,12 @@ void tst_syscalls::callOrder() {
     const QString linkText = u"../elsewhere/register.dat"_s;
     QString target = data;
     if (linked) {
-        QFile f(dir.filePath(u"elsewhere/register.dat"_s));
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        QVERIFY(f.write(records({1, 2, 3, 4, 5})) == 5 * kRecordSize);
-        f.close();
+        const QString elsewhere = dir.filePath(u"elsewhere/register.dat"_s);
+        writeFile(elsewhere, kContacts.records({1, 2, 3, 4, 5}));
         QVERIFY(QFile::link(linkText, data));
-        target = QFileInfo(f.fileName()).canonicalFilePath();
+        target = QFileInfo(elsewhere).canonicalFilePath();
     } else if (!missing) {
-        QFile f(data);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        QVERIFY(f.write(records({1, 2, 3, 4, 5})) == 5 * kRecordSize);
+        writeFile(data, kContacts.records({1, 2, 3, 4, 5}));
     }
     const QString targetFolder = QFileInfo(target).path();
     const QString temp = QDir(targetFolder).filePath(u"xx.dat"_s);
@@ -135,7 +115,7 @@ void tst_syscalls::callOrder() {
     Events events;
     {
         FsProbe probe;
-        const Record changed = Record::fromBytes(record(9).constData());
+        const Record changed = Record::fromBytes(kContacts.record(9).constData());
         switch (op) {
         case Op::Append:
             QVERIFY(!store.append(changed));
@@ -165,7 +145,7 @@ void tst_syscalls::callOrder() {
     if (op == Op::DeleteAll && !linked)
         QVERIFY(!QFileInfo::exists(data));
     else
-        QCOMPARE(readAll(data), records(after));
+        QCOMPARE(readFile(data), kContacts.records(after));
     if (linked) {
         QVERIFY(QFileInfo(data).isSymLink());
         QCOMPARE(QFile::symLinkTarget(data), target);

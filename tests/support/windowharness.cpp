@@ -1,7 +1,6 @@
 #include "windowharness.h"
 
 #include "list/recordlistmodel.h"
-#include "store/record.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -14,27 +13,9 @@
 
 #include <csignal>
 
-QByteArray recordBytes(const QStringList& fields) {
-    Record r;
-    for (int i = 0; i < kFieldCount; ++i)
-        r.setField(static_cast<Field>(i), fields.value(i));
-    return QByteArray(r.data(), kRecordSize);
-}
-
 void typeText(QWidget* widget, const QString& text) {
     for (QChar c : text)
         QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
-}
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    QVERIFY2(f.open(QIODevice::WriteOnly | QIODevice::Truncate), qPrintable(path));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
-
-QByteArray readFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 FileSizeLimit::FileSizeLimit(qint64 bytes) {

@@ -4,6 +4,7 @@
 #include "recordingdesktop.h"
 #include "scripteddialogs.h"
 #include "scriptedprinters.h"
+#include "testdata.h"
 #include "windows/frmtelcsi.h"
 
 #include <QAbstractItemModelTester>
@@ -21,16 +22,8 @@
 class QLineEdit;
 class QTreeView;
 
-// Nine texts in the order of the record's fields: name, settlement, postcode, street address,
-// telephone 1, telephone 2, note, e-mail address, web address. Missing ones are empty.
-QByteArray recordBytes(const QStringList& fields);
-
 // Types the text key by key; QTest::keyClicks only knows Latin-1 letters.
 void typeText(QWidget* widget, const QString& text);
-
-// Whole-file helpers for the tests' own files; writeFile fails the test when it cannot write.
-void writeFile(const QString& path, const QByteArray& bytes);
-QByteArray readFile(const QString& path);
 
 // A soft limit on the size of files this process writes, so that a write fails with EFBIG the
 // way it fails on a full disk.

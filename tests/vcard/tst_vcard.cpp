@@ -1,5 +1,6 @@
 #include "store/datastore.h"
 #include "store/record.h"
+#include "testdata.h"
 #include "vcard/vcardreader.h"
 #include "vcard/vcardtext.h"
 #include "vcard/vcardwriter.h"
@@ -28,11 +29,7 @@ QString shown(const Record& r) {
 }
 
 Record recordOf(const QString& fields) {
-    Record r;
-    const QStringList parts = fields.split(u'|');
-    for (int f = 0; f < parts.size(); ++f)
-        r.setField(static_cast<Field>(f), parts[f]);
-    return r;
+    return makeRecord(fields.split(u'|'));
 }
 
 QStringList parse(const QByteArray& bytes, qint64 chunk, MaybeError* error = nullptr) {
