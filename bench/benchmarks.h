@@ -17,6 +17,7 @@ void registerBaselineBenchmarks(const Sizes& sizes);
 void registerAboutBenchmarks(const Sizes& sizes);
 void registerCsvBenchmarks(const Sizes& sizes);
 void registerVCardBenchmarks(const Sizes& sizes);
+void registerSortBenchmarks(const Sizes& sizes);
 
 // Prints the memory use of the window holding a register of count contacts, step by step, in
 // a process that does nothing else; returns the exit code.

@@ -130,6 +130,7 @@ int main(int argc, char** argv) {
     registerAboutBenchmarks(options.sizes);
     registerCsvBenchmarks(options.sizes);
     registerVCardBenchmarks(options.sizes);
+    registerSortBenchmarks(options.sizes);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;
