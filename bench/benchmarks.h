@@ -18,6 +18,7 @@ void registerAboutBenchmarks(const Sizes& sizes);
 void registerCsvBenchmarks(const Sizes& sizes);
 void registerVCardBenchmarks(const Sizes& sizes);
 void registerSyncBenchmarks(const Sizes& sizes);
+void registerSortBenchmarks(const Sizes& sizes);
 
 // Prints the memory use of the window holding a register of count contacts, step by step, in
 // a process that does nothing else; returns the exit code.

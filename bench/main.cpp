@@ -131,6 +131,7 @@ int main(int argc, char** argv) {
     registerCsvBenchmarks(options.sizes);
     registerVCardBenchmarks(options.sizes);
     registerSyncBenchmarks(options.sizes);
+    registerSortBenchmarks(options.sizes);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;
