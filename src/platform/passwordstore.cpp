@@ -8,12 +8,12 @@ QString passwordAccount(const QString& dataFolder, const QUrl& server, const QSt
     const QFileInfo folder(dataFolder);
     const QString canonical = folder.canonicalFilePath();
     // The same server written with or without its closing slash is the same account.
-    QString address = server
-                          .adjusted(QUrl::RemoveUserInfo | QUrl::RemoveFragment |
-                                    QUrl::StripTrailingSlash | QUrl::NormalizePathSegments)
-                          .toString();
+    QUrl address = server.adjusted(QUrl::RemoveUserInfo | QUrl::RemoveFragment |
+                                   QUrl::StripTrailingSlash | QUrl::NormalizePathSegments);
+    if (address.path() == QLatin1StringView("/"))
+        address.setPath(QString());
     return QStringLiteral("%1@%2 %3")
-        .arg(user, address, canonical.isEmpty() ? folder.absoluteFilePath() : canonical);
+        .arg(user, address.toString(), canonical.isEmpty() ? folder.absoluteFilePath() : canonical);
 }
 
 std::optional<QString> MemoryPasswords::read(const QString& account, QString& error) {
