@@ -1,12 +1,14 @@
 #include "windows/frmaccount.h"
 
-#include "forms/programtitle.h"
 #include "platform/dialogs.h"
 
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+
+#include <algorithm>
+#include <initializer_list>
 
 using cardsync::AddressBook;
 using cardsync::DavResult;
