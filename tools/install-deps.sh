@@ -9,6 +9,7 @@ packages=(
   g++ cmake make pkgconf
   qt6-base-dev qt6-base-dev-tools libgl-dev libvulkan-dev libicu-dev
   qt6-translations-l10n qt6-qpa-plugins
+  qtkeychain-qt6-dev
   libbenchmark-dev
   fonts-liberation2 fonts-dejavu-core
   poppler-utils cups printer-driver-cups-pdf
