@@ -1,0 +1,337 @@
+#include "contacttokens.h"
+#include "radicaleserver.h"
+#include "sync/cardedit.h"
+#include "sync/syncrun.h"
+
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QtTest>
+
+using namespace Qt::StringLiterals;
+using namespace cardsync;
+
+namespace {
+
+// What a phone keeps on its cards that the register cannot hold; "#" marks a card with it.
+const QByteArray kExtras = "PHOTO;ENCODING=b;TYPE=JPEG:/9j/4AAQSkZJRgABAQ==\r\nBDAY:1980-05-17\r\n";
+
+// The server may order the lines as it likes, and XML turns their ends into line feeds.
+bool hasExtras(const QByteArray& vcard) {
+    return std::ranges::all_of(kExtras.trimmed().split('\r'), [&](const QByteArray& line) {
+        return vcard.contains(line.trimmed());
+    });
+}
+
+template <typename Fn> void waitFor(Fn done) {
+    while (!done())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+// Between the run and the server: counts the requests, and at the n-th either answers 500
+// without passing it on, or passes it on and drops the connection in the middle of the answer.
+class FaultProxy : public QTcpServer {
+public:
+    int requests = 0;
+    int failAt = 0;
+    bool drop = false;
+
+    explicit FaultProxy(quint16 target) {
+        listen(QHostAddress::LocalHost);
+        connect(this, &QTcpServer::newConnection, this, [this, target]() {
+            while (QTcpSocket* client = nextPendingConnection()) {
+                auto* buffer = new QByteArray;
+                connect(client, &QObject::destroyed, [buffer]() { delete buffer; });
+                connect(client, &QTcpSocket::readyRead, client, [=, this]() {
+                    *buffer += client->readAll();
+                    const qsizetype end = buffer->indexOf("\r\n\r\n");
+                    const QByteArray head = buffer->left(end).toLower();
+                    const qsizetype at = head.indexOf("content-length:");
+                    const qsizetype length =
+                        at < 0 ? 0
+                               : head.mid(at + 15, head.indexOf('\r', at) - at - 15)
+                                     .trimmed()
+                                     .toLongLong();
+                    if (end < 0 || buffer->size() < end + 4 + length)
+                        return;
+                    forward(client, target, buffer->left(end + 4 + length));
+                    buffer->clear();
+                });
+            }
+        });
+    }
+
+private:
+    void forward(QTcpSocket* client, quint16 target, QByteArray request) {
+        // The network classes send a request again twice on a dropped connection: the drop
+        // lasts for all three.
+        ++requests;
+        const bool fail = failAt > 0 && requests >= failAt && requests < failAt + (drop ? 3 : 1);
+        if (fail && !drop) {
+            client->write("HTTP/1.1 500 Internal Server Error\r\nContent-Length: 0\r\n"
+                          "Connection: close\r\n\r\n");
+            client->disconnectFromHost();
+            return;
+        }
+        // One request per connection: each answer ends where the server closes it.
+        request.insert(request.indexOf("\r\n") + 2, "Connection: close\r\n");
+        auto* server = new QTcpSocket(client);
+        auto* answer = new QByteArray;
+        connect(server, &QObject::destroyed, [answer]() { delete answer; });
+        connect(server, &QTcpSocket::connected, server, [=]() { server->write(request); });
+        connect(server, &QTcpSocket::readyRead, server, [=]() { *answer += server->readAll(); });
+        connect(server, &QTcpSocket::disconnected, client, [=]() {
+            // Only the status line: the client cannot take the answer for whole, nor send the
+            // request again as if it had never arrived.
+            if (fail)
+                answer->truncate(answer->indexOf("\r\n") + 2);
+            else if (!answer->toLower().left(answer->indexOf("\r\n\r\n")).contains("connection:"))
+                answer->insert(answer->indexOf("\r\n") + 2, "Connection: close\r\n");
+            client->write(*answer);
+            client->disconnectFromHost();
+        });
+        server->connectToHost(QHostAddress::LocalHost, target);
+    }
+};
+
+} // namespace
+
+class TestSyncRun : public QObject {
+    Q_OBJECT
+
+    RadicaleServer m_radicale;
+    QNetworkAccessManager m_phone;
+    QTemporaryDir m_dir;
+    int m_books = 0;
+    QString m_folder;
+    QUrl m_book;
+
+    // A new register and an empty address book, both reached through base.
+    void fresh(const QUrl& base) {
+        const QString name = u"book%1"_s.arg(++m_books);
+        m_folder = m_dir.filePath(name);
+        QDir().mkpath(m_folder);
+        m_book = base.resolved(m_radicale.addAddressBook(u"anna"_s, name, name).path());
+    }
+
+    SyncResult sync(const QString& answer = {}, int* asked = nullptr) {
+        SyncAccount account{m_book, u"anna"_s, m_book, {}, {}, false};
+        SyncRun run(DataStore(m_folder), account, u"titok"_s);
+        run.setConfirm([&](const QString&) {
+            if (asked)
+                ++*asked;
+            return answer == u"yes"_s;
+        });
+        std::optional<SyncResult> result;
+        connect(&run, &SyncRun::finished, this, [&](const SyncResult& r) { result = r; });
+        run.start();
+        waitFor([&]() { return result.has_value(); });
+        return *result;
+    }
+
+    void writeRegister(const QString& tokens) {
+        QFile file(DataStore(m_folder).dataPath());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        for (const Record& r : contacts(tokens))
+            file.write(r.data(), kRecordSize);
+    }
+
+    // A request of the phone, straight to the server.
+    void phone(const QByteArray& verb, const QString& href, const QByteArray& body = {}) {
+        QNetworkRequest request(m_radicale.url(QUrl(m_book.resolved(QUrl(href))).path()));
+        request.setRawHeader("Authorization", "Basic " + QByteArray("anna:titok").toBase64());
+        request.setRawHeader("Content-Type", "text/vcard; charset=utf-8");
+        QNetworkReply* reply = m_phone.sendCustomRequest(request, verb, body);
+        waitFor([reply]() { return reply->isFinished(); });
+        QVERIFY2(reply->error() == QNetworkReply::NoError, qPrintable(reply->errorString()));
+        reply->deleteLater();
+    }
+
+    // The server's cards by their token, read directly from the server.
+    std::map<QString, Card> serverCards() {
+        CardDavClient client;
+        client.setCredentials(u"anna"_s, u"titok"_s);
+        const QUrl book = m_radicale.url(m_book.path());
+        QStringList hrefs;
+        bool listed = false;
+        client.listCards(book, [&](const DavResult&, const std::vector<CardRef>& cards) {
+            for (const CardRef& c : cards)
+                hrefs.append(c.href);
+            listed = true;
+        });
+        waitFor([&]() { return listed; });
+        std::map<QString, Card> found;
+        bool fetched = hrefs.isEmpty();
+        client.fetchCards(
+            book, hrefs, [&](const DavResult&, const std::vector<Card>& cards, const QStringList&) {
+                for (const Card& c : cards)
+                    found[tokenOf(*recordOfCard(c.vcard)) + (hasExtras(c.vcard) ? u"#"_s : u""_s)] =
+                        c;
+                fetched = true;
+            });
+        waitFor([&]() { return fetched; });
+        return found;
+    }
+
+    // Makes the server hold the tokens: a card whose contact changed is edited, a new one is
+    // written, a missing one deleted. Each card written this way carries the extras.
+    void phoneChanges(const QString& tokens) {
+        std::map<QString, Card> cards;
+        for (auto& [token, card] : serverCards())
+            cards[token.left(1)] = card;
+        for (const QString& t : tokens.split(u' ', Qt::SkipEmptyParts)) {
+            const auto it = cards.find(t.left(1));
+            QByteArray vcard =
+                it == cards.end()
+                    ? newCard(contact(t), t.left(1))
+                    : editCard(it->second.vcard, *recordOfCard(it->second.vcard), contact(t));
+            if (it != cards.end() && *recordOfCard(it->second.vcard) == contact(t)) {
+                cards.erase(it);
+                continue;
+            }
+            vcard.insert(vcard.indexOf("END:VCARD"), kExtras);
+            phone("PUT", it == cards.end() ? t.left(1) + u".vcf"_s : it->second.href, vcard);
+            if (it != cards.end())
+                cards.erase(it);
+        }
+        for (const auto& [letter, card] : cards)
+            phone("DELETE", card.href);
+    }
+
+    QString contents() {
+        QStringList here, there;
+        DataStore(m_folder).forEachRecord([&](const char* records, qint64, qint64 count) {
+            for (qint64 i = 0; i < count; ++i)
+                here.append(tokenOf(Record::fromBytes(records + i * kRecordSize)));
+        });
+        for (const auto& [token, card] : serverCards())
+            there.append(token);
+        here.sort();
+        return here.join(u' ') + u" | "_s + there.join(u' ');
+    }
+
+    // The starting state on both sides, synced, then the changes on each side.
+    void prepare(const QString& synced, const QString& here, const QString& there) {
+        if (!synced.isEmpty()) {
+            writeRegister(synced);
+            QVERIFY(sync().ok);
+        }
+        writeRegister(here);
+        phoneChanges(there);
+    }
+
+private Q_SLOTS:
+    void initTestCase() {
+        const QString error = m_radicale.start({{u"anna"_s, u"titok"_s}});
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+    }
+
+    void scenario_data() {
+        QTest::addColumn<QString>("synced");
+        QTest::addColumn<QString>("here");
+        QTest::addColumn<QString>("there");
+        QTest::addColumn<QString>("answer"); // to the deletion question; empty: never asked
+        QTest::addColumn<QString>("expected");
+        const QString seven = u"A B C D E F G"_s;
+        QTest::newRow("first sync, empty address book")
+            << u""_s << u"A B"_s << u""_s << u""_s << u"A B | A B"_s;
+        QTest::newRow("first sync pairs equal contacts")
+            << u""_s << u"A B"_s << u"B C"_s << u""_s << u"A B C | A B# C#"_s;
+        QTest::newRow("changed there")
+            << u"A B"_s << u"A B"_s << u"A B'"_s << u""_s << u"A B' | A B'#"_s;
+        QTest::newRow("both changed, other fields, extras kept")
+            << u"A B"_s << u"A B'"_s << u"A B^"_s << u""_s << u"A B'^ | A B'^#"_s;
+        QTest::newRow("both changed one field")
+            << u"A B"_s << u"A B'"_s << u"A B''"_s << u""_s << u"A B' B'' | A B' B''#"_s;
+        QTest::newRow("changed here, deleted there")
+            << u"A B"_s << u"A B'"_s << u"A"_s << u""_s << u"A B' | A B'"_s;
+        QTest::newRow("deleted here, changed there")
+            << u"A B"_s << u"A"_s << u"A B'"_s << u""_s << u"A B' | A B'#"_s;
+        QTest::newRow("all kinds at once") << u"A B C D"_s << u"A C' D X"_s << u"A B^ C D Y"_s
+                                           << u""_s << u"A B^ C' D X Y | A B^# C' D X Y#"_s;
+        QTest::newRow("register emptied, kept")
+            << seven << u""_s << seven << u"no"_s << u" | A B C D E F G"_s;
+        QTest::newRow("register emptied, agreed")
+            << seven << u""_s << seven << u"yes"_s << u" | "_s;
+        QTest::newRow("address book emptied, kept")
+            << seven << seven << u""_s << u"no"_s << u"A B C D E F G | "_s;
+        QTest::newRow("address book emptied, agreed")
+            << seven << seven << u""_s << u"yes"_s << u" | "_s;
+    }
+
+    // One sync leaves both sides as expected, and a second one changes nothing.
+    void scenario() {
+        QFETCH(QString, synced);
+        QFETCH(QString, here);
+        QFETCH(QString, there);
+        QFETCH(QString, answer);
+        QFETCH(QString, expected);
+        fresh(m_radicale.url({}));
+        prepare(synced, here, there);
+        int asked = 0;
+        const SyncResult first = sync(answer, &asked);
+        QCOMPARE(asked, answer.isEmpty() ? 0 : 1);
+        QVERIFY2(first.ok == (answer != u"no"_s), qPrintable(first.error));
+        QCOMPARE(contents(), expected);
+        const SyncResult second = sync(answer);
+        QCOMPARE(syncSummary(second.counts), syncSummary({}));
+        QCOMPARE(contents(), expected);
+    }
+
+    void interrupted_data() {
+        QTest::addColumn<bool>("drop");
+        QTest::newRow("server error") << false;
+        QTest::newRow("connection dropped in the answer") << true;
+    }
+
+    // Cut at every request, the next sync ends where an uninterrupted one does.
+    void interrupted() {
+        QFETCH(bool, drop);
+        FaultProxy proxy(static_cast<quint16>(m_radicale.url({}).port()));
+        proxy.drop = drop;
+        const QUrl base(u"http://127.0.0.1:%1/"_s.arg(proxy.serverPort()));
+        const auto prepared = [&]() {
+            fresh(base);
+            prepare(u"A B C D"_s, u"A C' D X"_s, u"A B^ C D Y"_s);
+            proxy.requests = 0;
+        };
+        prepared();
+        QVERIFY(sync().ok);
+        const int requests = proxy.requests;
+        const QString expected = contents();
+        for (int n = 1; n <= requests; ++n) {
+            prepared();
+            proxy.failAt = n;
+            const SyncResult cut = sync();
+            proxy.failAt = 0;
+            QVERIFY(!cut.ok && !cut.error.isEmpty() && !cut.registerChanged);
+            QVERIFY2(sync().ok, qPrintable(QString::number(n)));
+            QVERIFY2(contents() == expected, qPrintable(QString::number(n) + contents()));
+            QCOMPARE(syncSummary(sync().counts), syncSummary({}));
+        }
+    }
+
+    void account() {
+        const QString path = m_dir.filePath(u"Telefon.account"_s);
+        std::optional<SyncAccount> read;
+        QVERIFY(!readSyncAccount(path, read) && !read);
+        const SyncAccount account{QUrl(u"https://dav.example/"_s),
+                                  u"Kovács Éva"_s,
+                                  QUrl(u"https://dav.example/eva/n%C3%A9vjegyek/"_s),
+                                  u"Családi névjegyek"_s,
+                                  "ab12",
+                                  true};
+        QVERIFY(!writeSyncAccount(path, account));
+        QVERIFY(!readSyncAccount(path, read));
+        QCOMPARE(read, account);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::Append));
+        file.write("user x\n");
+        file.close();
+        QVERIFY(readSyncAccount(path, read) && !read);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSyncRun)
+#include "tst_syncrun.moc"
