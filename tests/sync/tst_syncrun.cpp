@@ -29,69 +29,48 @@ template <typename Fn> void waitFor(Fn done) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
-// Between the run and the server: counts the requests, and at the n-th either answers 500
-// without passing it on, or passes it on and drops the connection in the middle of the answer.
+// Between the run and the server, one request per connection: counts them, and from the n-th
+// on, for a number of requests, either answers 500 without passing the request on, or passes it
+// on and ends the connection after the answer's status line.
 class FaultProxy : public QTcpServer {
 public:
     int requests = 0;
     int failAt = 0;
+    int failing = 1;
     bool drop = false;
 
     explicit FaultProxy(quint16 target) {
         listen(QHostAddress::LocalHost);
         connect(this, &QTcpServer::newConnection, this, [this, target]() {
             while (QTcpSocket* client = nextPendingConnection()) {
-                auto* buffer = new QByteArray;
-                connect(client, &QObject::destroyed, [buffer]() { delete buffer; });
+                ++requests;
+                const bool fail = failAt > 0 && requests >= failAt && requests < failAt + failing;
+                auto* server = new QTcpSocket(client);
+                auto* answer = new QByteArray;
+                connect(server, &QObject::destroyed, [answer]() { delete answer; });
                 connect(client, &QTcpSocket::readyRead, client, [=, this]() {
-                    *buffer += client->readAll();
-                    const qsizetype end = buffer->indexOf("\r\n\r\n");
-                    const QByteArray head = buffer->left(end).toLower();
-                    const qsizetype at = head.indexOf("content-length:");
-                    const qsizetype length =
-                        at < 0 ? 0
-                               : head.mid(at + 15, head.indexOf('\r', at) - at - 15)
-                                     .trimmed()
-                                     .toLongLong();
-                    if (end < 0 || buffer->size() < end + 4 + length)
+                    QByteArray bytes = client->readAll();
+                    if (fail && !drop) {
+                        client->write("HTTP/1.1 500 Internal Server Error\r\nContent-Length: 0"
+                                      "\r\nConnection: close\r\n\r\n");
+                        client->disconnectFromHost();
                         return;
-                    forward(client, target, buffer->left(end + 4 + length));
-                    buffer->clear();
+                    }
+                    if (server->state() == QAbstractSocket::UnconnectedState) {
+                        bytes.insert(bytes.indexOf("\r\n") + 2, "Connection: close\r\n");
+                        server->connectToHost(QHostAddress::LocalHost, target);
+                    }
+                    server->write(bytes);
+                });
+                connect(server, &QTcpSocket::readyRead, server,
+                        [=]() { *answer += server->readAll(); });
+                connect(server, &QTcpSocket::disconnected, client, [=]() {
+                    answer->insert(answer->indexOf("\r\n") + 2, "Connection: close\r\n");
+                    client->write(fail ? answer->left(answer->indexOf("\r\n") + 2) : *answer);
+                    client->disconnectFromHost();
                 });
             }
         });
-    }
-
-private:
-    void forward(QTcpSocket* client, quint16 target, QByteArray request) {
-        // The network classes send a request again twice on a dropped connection: the drop
-        // lasts for all three.
-        ++requests;
-        const bool fail = failAt > 0 && requests >= failAt && requests < failAt + (drop ? 3 : 1);
-        if (fail && !drop) {
-            client->write("HTTP/1.1 500 Internal Server Error\r\nContent-Length: 0\r\n"
-                          "Connection: close\r\n\r\n");
-            client->disconnectFromHost();
-            return;
-        }
-        // One request per connection: each answer ends where the server closes it.
-        request.insert(request.indexOf("\r\n") + 2, "Connection: close\r\n");
-        auto* server = new QTcpSocket(client);
-        auto* answer = new QByteArray;
-        connect(server, &QObject::destroyed, [answer]() { delete answer; });
-        connect(server, &QTcpSocket::connected, server, [=]() { server->write(request); });
-        connect(server, &QTcpSocket::readyRead, server, [=]() { *answer += server->readAll(); });
-        connect(server, &QTcpSocket::disconnected, client, [=]() {
-            // Only the status line: the client cannot take the answer for whole, nor send the
-            // request again as if it had never arrived.
-            if (fail)
-                answer->truncate(answer->indexOf("\r\n") + 2);
-            else if (!answer->toLower().left(answer->indexOf("\r\n\r\n")).contains("connection:"))
-                answer->insert(answer->indexOf("\r\n") + 2, "Connection: close\r\n");
-            client->write(*answer);
-            client->disconnectFromHost();
-        });
-        server->connectToHost(QHostAddress::LocalHost, target);
     }
 };
 
@@ -148,52 +127,46 @@ class TestSyncRun : public QObject {
         reply->deleteLater();
     }
 
-    // The server's cards by their token, read directly from the server.
+    // The server's cards by their token, read straight from the server.
     std::map<QString, Card> serverCards() {
         CardDavClient client;
         client.setCredentials(u"anna"_s, u"titok"_s);
         const QUrl book = m_radicale.url(m_book.path());
-        QStringList hrefs;
-        bool listed = false;
+        std::optional<QStringList> hrefs;
         client.listCards(book, [&](const DavResult&, const std::vector<CardRef>& cards) {
+            hrefs = QStringList();
             for (const CardRef& c : cards)
-                hrefs.append(c.href);
-            listed = true;
+                hrefs->append(c.href);
         });
-        waitFor([&]() { return listed; });
-        std::map<QString, Card> found;
-        bool fetched = hrefs.isEmpty();
-        client.fetchCards(
-            book, hrefs, [&](const DavResult&, const std::vector<Card>& cards, const QStringList&) {
-                for (const Card& c : cards)
-                    found[tokenOf(*recordOfCard(c.vcard)) + (hasExtras(c.vcard) ? u"#"_s : u""_s)] =
-                        c;
-                fetched = true;
-            });
-        waitFor([&]() { return fetched; });
-        return found;
+        waitFor([&]() { return hrefs.has_value(); });
+        std::optional<std::map<QString, Card>> found;
+        client.fetchCards(book, *hrefs,
+                          [&](const DavResult&, const std::vector<Card>& cards, auto) {
+                              found.emplace();
+                              for (const Card& c : cards)
+                                  (*found)[tokenOf(*recordOfCard(c.vcard)) +
+                                           (hasExtras(c.vcard) ? u"#"_s : u""_s)] = c;
+                          });
+        waitFor([&]() { return found.has_value(); });
+        return *found;
     }
 
-    // Makes the server hold the tokens: a card whose contact changed is edited, a new one is
-    // written, a missing one deleted. Each card written this way carries the extras.
+    // The phone makes the server hold the tokens: it edits a card whose contact changed, writes
+    // a new one and deletes a missing one, each card it writes carrying the extras.
     void phoneChanges(const QString& tokens) {
         std::map<QString, Card> cards;
         for (auto& [token, card] : serverCards())
             cards[token.left(1)] = card;
         for (const QString& t : tokens.split(u' ', Qt::SkipEmptyParts)) {
-            const auto it = cards.find(t.left(1));
-            QByteArray vcard =
-                it == cards.end()
-                    ? newCard(contact(t), t.left(1))
-                    : editCard(it->second.vcard, *recordOfCard(it->second.vcard), contact(t));
-            if (it != cards.end() && *recordOfCard(it->second.vcard) == contact(t)) {
-                cards.erase(it);
+            const Card card = cards[t.left(1)];
+            cards.erase(t.left(1));
+            const std::optional<Record> was = recordOfCard(card.vcard);
+            if (was == contact(t))
                 continue;
-            }
+            QByteArray vcard =
+                was ? editCard(card.vcard, *was, contact(t)) : newCard(contact(t), t);
             vcard.insert(vcard.indexOf("END:VCARD"), kExtras);
-            phone("PUT", it == cards.end() ? t.left(1) + u".vcf"_s : it->second.href, vcard);
-            if (it != cards.end())
-                cards.erase(it);
+            phone("PUT", was ? card.href : t + u".vcf"_s, vcard);
         }
         for (const auto& [letter, card] : cards)
             phone("DELETE", card.href);
@@ -281,15 +254,20 @@ private Q_SLOTS:
 
     void interrupted_data() {
         QTest::addColumn<bool>("drop");
-        QTest::newRow("server error") << false;
-        QTest::newRow("connection dropped in the answer") << true;
+        QTest::addColumn<int>("failing");
+        QTest::newRow("server error") << false << 1;
+        // Sent again by the network classes, a write already made meets a changed card.
+        QTest::newRow("connection dropped once") << true << 1;
+        QTest::newRow("connection lost") << true << 3;
     }
 
     // Cut at every request, the next sync ends where an uninterrupted one does.
     void interrupted() {
         QFETCH(bool, drop);
+        QFETCH(int, failing);
         FaultProxy proxy(static_cast<quint16>(m_radicale.url({}).port()));
         proxy.drop = drop;
+        proxy.failing = failing;
         const QUrl base(u"http://127.0.0.1:%1/"_s.arg(proxy.serverPort()));
         const auto prepared = [&]() {
             fresh(base);
@@ -305,7 +283,8 @@ private Q_SLOTS:
             proxy.failAt = n;
             const SyncResult cut = sync();
             proxy.failAt = 0;
-            QVERIFY(!cut.ok && !cut.error.isEmpty() && !cut.registerChanged);
+            // A request the network classes sent again may have passed.
+            QVERIFY(cut.ok || (!cut.error.isEmpty() && !cut.registerChanged));
             QVERIFY2(sync().ok, qPrintable(QString::number(n)));
             QVERIFY2(contents() == expected, qPrintable(QString::number(n) + contents()));
             QCOMPARE(syncSummary(sync().counts), syncSummary({}));
