@@ -291,6 +291,35 @@ private Q_SLOTS:
         }
     }
 
+    // Killed before any of its file-system calls, the next sync ends where one uninterrupted
+    // sync does: in particular between the register's changes and before the state's.
+    void killed() {
+        const auto run = [this](long killAt) {
+            QProcess child;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert(u"SYNC_KILL_AT"_s, QString::number(killAt));
+            child.setProcessEnvironment(env);
+            child.start(QStringLiteral(SYNC_CHILD), {m_folder, m_book.toString()});
+            child.waitForFinished(-1);
+            return child.readAllStandardOutput().trimmed().toLong();
+        };
+        const auto prepared = [this]() {
+            fresh(m_radicale.url({}));
+            prepare(u"A B C D E"_s, u"A B C' D X"_s, u"A B^ C E Y"_s);
+        };
+        prepared();
+        const long calls = run(0);
+        QVERIFY(calls > 0);
+        const QString expected = contents();
+        for (long n = 1; n <= calls; ++n) {
+            prepared();
+            run(n);
+            QVERIFY2(sync().ok, qPrintable(QString::number(n)));
+            QVERIFY2(contents() == expected, qPrintable(QString::number(n) + contents()));
+            QCOMPARE(syncSummary(sync().counts), syncSummary({}));
+        }
+    }
+
     void account() {
         const QString path = m_dir.filePath(u"Telefon.account"_s);
         std::optional<SyncAccount> read;
