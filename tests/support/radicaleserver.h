@@ -16,16 +16,15 @@ public:
     RadicaleServer& operator=(const RadicaleServer&) = delete;
 
     // Starts the server for the users (name -> password), with tls behind TLS with a
-    // self-signed certificate of its own made by openssl; what went wrong, or empty.
+    // self-signed certificate made by openssl; what went wrong, or empty.
     QString start(const QMap<QString, QString>& users, bool tls = false);
     void stop();
 
     // Makes an address book of the user, empty, and returns its address.
     QUrl addAddressBook(const QString& user, const QString& name, const QString& displayName);
 
-    // http://127.0.0.1:port/path, or https://
+    // http://127.0.0.1:port/path
     QUrl url(const QString& path) const;
-    // The PEM file of the TLS certificate.
     QString certificateFile() const { return m_dir.filePath(QStringLiteral("cert.pem")); }
 
 private:
