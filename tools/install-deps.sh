@@ -15,6 +15,7 @@ packages=(
   poppler-utils cups printer-driver-cups-pdf
   xvfb openbox x11-utils
   radicale
+  openssl
 )
 
 # Building and checking the Debian package (tools/package.sh, tools/package-check.sh).

@@ -1,10 +1,16 @@
 #include "sync/carddavclient.h"
 
 #include <QAuthenticator>
+#include <QCryptographicHash>
+#include <QHostAddress>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QPointer>
 #include <QSet>
+#include <QSslCertificate>
+#include <QSslConfiguration>
+#include <QSslError>
 #include <QTimer>
 
 #include <algorithm>
@@ -41,7 +47,74 @@ DavResult failed(DavResult::Kind kind, const QUrl& url, int status = 0) {
     return r;
 }
 
+QByteArray sha256Hex(const QSslCertificate& certificate) {
+    return certificate.digest(QCryptographicHash::Sha256).toHex();
+}
+
+QString sslErrorText(const QSslError& error, const QUrl& url) {
+    switch (error.error()) {
+    case QSslError::SelfSignedCertificate:
+    case QSslError::SelfSignedCertificateInChain:
+        return QStringLiteral("A tanúsítványt nem hitelesítő szervezet, hanem saját maga írta "
+                              "alá.");
+    case QSslError::UnableToGetIssuerCertificate:
+    case QSslError::UnableToGetLocalIssuerCertificate:
+    case QSslError::UnableToVerifyFirstCertificate:
+    case QSslError::CertificateUntrusted:
+        return QStringLiteral("A tanúsítvány kiadóját a rendszer nem ismeri.");
+    case QSslError::CertificateExpired:
+        return QStringLiteral("A tanúsítvány lejárt.");
+    case QSslError::CertificateNotYetValid:
+        return QStringLiteral("A tanúsítvány még nem érvényes.");
+    case QSslError::HostNameMismatch:
+        return QStringLiteral("A tanúsítvány nem erre a címre (%1) szól.").arg(url.host());
+    case QSslError::CertificateRevoked:
+        return QStringLiteral("A tanúsítványt a kiadója visszavonta.");
+    default:
+        return QStringLiteral("A tanúsítvány nem ellenőrizhető (%1).").arg(error.errorString());
+    }
+}
+
+QString trustQuestion(const QUrl& url, const QByteArray& fingerprint,
+                      const QList<QSslError>& errors) {
+    QStringList reasons;
+    for (const QSslError& error : errors) {
+        const QString reason = QStringLiteral("– ") + sslErrorText(error, url);
+        if (!reasons.contains(reason))
+            reasons.append(reason);
+    }
+    return QStringLiteral("A(z) %1 szerver tanúsítványát a rendszer nem tartja "
+                          "megbízhatónak:\n%2\n\nA tanúsítvány SHA-256 ujjlenyomata:\n%3\n\nHa ez "
+                          "a saját szerverének tanúsítványa (vesse össze az ujjlenyomatot a "
+                          "szerveren láthatóval), a program ettől kezdve megbízik benne ennél a "
+                          "fióknál.\nMegbízik ebben a tanúsítványban?")
+        .arg(url.host(), reasons.join(u'\n'), readableFingerprint(fingerprint));
+}
+
 } // namespace
+
+bool needsPlainHttpConsent(const QUrl& address) {
+    if (address.scheme() != QLatin1StringView("http"))
+        return false;
+    const QString host = address.host();
+    return host.compare(QLatin1StringView("localhost"), Qt::CaseInsensitive) != 0 &&
+           !QHostAddress(host).isLoopback();
+}
+
+QString plainHttpWarning(const QUrl& address) {
+    return QStringLiteral("A(z) %1 szerverrel titkosítatlan (http://) a kapcsolat: a jelszó és "
+                          "a névjegyek titkosítás nélkül mennek át a hálózaton, és aki a "
+                          "forgalmat látja, elolvashatja őket.\nCsak megbízható hálózaton "
+                          "használja így. Folytatja?")
+        .arg(address.host());
+}
+
+QString readableFingerprint(const QByteArray& sha256Hex) {
+    QStringList pairs;
+    for (qsizetype i = 0; i + 1 < sha256Hex.size(); i += 2)
+        pairs.append(QString::fromLatin1(sha256Hex.mid(i, 2)).toUpper());
+    return pairs.join(u':');
+}
 
 QString DavResult::message() const {
     const QString host = url.host();
@@ -82,6 +155,15 @@ QString DavResult::message() const {
         return QStringLiteral("A szerver titkosítatlan vagy idegen címre irányított át, ezért "
                               "a program nem követte: %1")
             .arg(url.toDisplayString());
+    case Kind::Untrusted:
+        return QStringLiteral("A(z) %1 szerver tanúsítványa nem megbízható, ezért a program nem "
+                              "kapcsolódott hozzá.")
+            .arg(host);
+    case Kind::PlainHttp:
+        return QStringLiteral("A(z) %1 szerver címe titkosítatlan (http://), ezért a program nem "
+                              "kapcsolódott hozzá: a jelszó titkosítás nélkül menne át a "
+                              "hálózaton.\nAdjon meg https:// kezdetű címet.")
+            .arg(host);
     case Kind::ServerError:
         return QStringLiteral("A(z) %1 szerver hibát jelzett (%2).").arg(host).arg(httpStatus);
     case Kind::Cancelled:
@@ -101,6 +183,9 @@ struct CardDavClient::Request {
     QTimer* timer = nullptr;
     QByteArray received;
     bool authTried = false;
+    // What the handshake refused: the server's certificate and why.
+    QSslCertificate certificate;
+    QList<QSslError> sslErrors;
     DavResult::Kind stopped = DavResult::Kind::Ok; // why the program ended it, if it did
 };
 
@@ -118,6 +203,14 @@ CardDavClient::~CardDavClient() {
         request->reply->abort();
         delete request;
     }
+    for (Request* request : m_awaitingTrust)
+        delete request;
+}
+
+void CardDavClient::setCertificateTrust(const QByteArray& trustedSha256Hex, TrustFn ask) {
+    m_trusted = trustedSha256Hex.toLower();
+    m_trusted.removeIf([](char c) { return c == ':' || c == ' '; });
+    m_ask = std::move(ask);
 }
 
 void CardDavClient::setCredentials(const QString& user, const QString& password) {
@@ -138,6 +231,13 @@ void CardDavClient::authenticate(QNetworkReply* reply, QAuthenticator* authentic
 
 void CardDavClient::send(const QUrl& url, const QByteArray& verb, const QByteArray& body,
                          const QList<std::pair<QByteArray, QByteArray>>& headers, AnswerFn done) {
+    // Refused before any connection is made; reported from the event loop like any answer.
+    if (!m_plainHttpAllowed && needsPlainHttpConsent(url)) {
+        QTimer::singleShot(0, this, [url, done = std::move(done)]() {
+            done({failed(DavResult::Kind::PlainHttp, url), {}, {}});
+        });
+        return;
+    }
     auto* request = new Request;
     request->url = url;
     request->verb = verb;
@@ -179,6 +279,8 @@ void CardDavClient::start(Request* request) {
         if (request->received.size() > m_maxResponse)
             stop(DavResult::Kind::TooLarge);
     });
+    connect(reply, &QNetworkReply::sslErrors, this,
+            [this, request](const QList<QSslError>& errors) { sslErrors(request, errors); });
     connect(reply, &QNetworkReply::finished, this, [this, request]() { finish(request); });
     request->timer->start();
 }
@@ -190,6 +292,10 @@ void CardDavClient::finish(Request* request) {
     reply->disconnect(this);
     reply->deleteLater();
     m_running.erase(std::find(m_running.begin(), m_running.end(), request));
+    if (request->stopped == DavResult::Kind::Ok && !request->sslErrors.isEmpty()) {
+        settleTrust(request);
+        return;
+    }
     if (request->stopped == DavResult::Kind::Ok)
         request->received += reply->readAll();
 
@@ -259,7 +365,69 @@ void CardDavClient::finish(Request* request) {
     done(answer);
 }
 
+void CardDavClient::sslErrors(Request* request, const QList<QSslError>& errors) {
+    QSslCertificate leaf = request->reply->sslConfiguration().peerCertificate();
+    if (leaf.isNull() && !errors.isEmpty())
+        leaf = errors.front().certificate();
+    if (!leaf.isNull() && !m_trusted.isEmpty() && sha256Hex(leaf) == m_trusted) {
+        // The very certificate the user accepted: these errors, on this connection only.
+        request->reply->ignoreSslErrors(errors);
+        return;
+    }
+    // The handshake fails; the question comes once the reply has finished, outside the
+    // network code.
+    request->certificate = leaf;
+    request->sslErrors = errors;
+}
+
+void CardDavClient::settleTrust(Request* request) {
+    m_awaitingTrust.push_back(request);
+    // A question is open (its dialog runs the event loop): its answer settles this one too.
+    if (m_asking)
+        return;
+    m_asking = true;
+    const QPointer<CardDavClient> alive(this);
+    QSet<QByteArray> refused;
+    while (!m_awaitingTrust.empty()) {
+        Request* r = m_awaitingTrust.front();
+        const QByteArray fingerprint = sha256Hex(r->certificate);
+        // A handshake that showed no certificate has nothing to trust.
+        if (r->stopped == DavResult::Kind::Ok && !r->certificate.isNull() &&
+            fingerprint != m_trusted && !refused.contains(fingerprint)) {
+            const bool yes =
+                m_ask && m_ask(fingerprint, trustQuestion(r->url, fingerprint, r->sslErrors));
+            if (!alive)
+                return;
+            if (yes)
+                m_trusted = fingerprint;
+            else
+                refused.insert(fingerprint);
+        }
+        m_awaitingTrust.erase(m_awaitingTrust.begin());
+        if (r->stopped == DavResult::Kind::Ok && !r->certificate.isNull() &&
+            fingerprint == m_trusted) {
+            r->received.clear();
+            r->authTried = false;
+            r->sslErrors.clear();
+            start(r);
+            continue;
+        }
+        const bool cancelled = r->stopped == DavResult::Kind::Cancelled;
+        Answer answer;
+        answer.result =
+            failed(cancelled ? DavResult::Kind::Cancelled : DavResult::Kind::Untrusted, r->url);
+        const AnswerFn done = std::move(r->done);
+        delete r;
+        done(answer);
+        if (!alive)
+            return;
+    }
+    m_asking = false;
+}
+
 void CardDavClient::cancelAll() {
+    for (Request* request : m_awaitingTrust)
+        request->stopped = DavResult::Kind::Cancelled;
     const std::vector<Request*> running = m_running;
     for (Request* request : running) {
         // A callback of an earlier one may have ended it already.

@@ -14,6 +14,7 @@
 class QAuthenticator;
 class QNetworkAccessManager;
 class QNetworkReply;
+class QSslError;
 
 // Talking to a CardDAV server: finding the address books, listing, fetching, writing and
 // deleting cards. Every call is asynchronous on the thread's event loop and ends in its
@@ -35,6 +36,8 @@ struct DavResult {
         BadXml,       // an answer that cannot be read
         BadSyncToken, // the server no longer knows the sync token: list everything instead
         Insecure,     // a redirection from https to plain http
+        Untrusted,    // a server certificate the system does not trust, and the user did not
+        PlainHttp,    // plain http to another machine, not allowed: the password would show
         ServerError,  // any other failure the server reported
         Cancelled,
     };
@@ -46,6 +49,13 @@ struct DavResult {
     // One or two Hungarian sentences for a message.
     QString message() const;
 };
+
+// Plain http to this address needs the user's consent: it leaves the machine unencrypted.
+bool needsPlainHttpConsent(const QUrl& address);
+// The Yes/No warning to confirm before the password goes to the address over plain http.
+QString plainHttpWarning(const QUrl& address);
+// A SHA-256 fingerprint as it is usually shown: "AB:CD:...".
+QString readableFingerprint(const QByteArray& sha256Hex);
 
 struct AddressBook {
     QUrl url;
@@ -86,6 +96,20 @@ public:
     // An answer longer than this ends the request: the server cannot fill the memory.
     void setMaxResponseSize(qint64 bytes) { m_maxResponse = bytes; }
 
+    // Asked about a server certificate that the system does not trust: its SHA-256
+    // fingerprint (lower-case hex) and a Hungarian question that shows it. Yes trusts that
+    // certificate and the request goes on; No ends it as Untrusted.
+    using TrustFn = std::function<bool(const QByteArray& sha256Hex, const QString& question)>;
+    // The certificate trusted before (hex, colons allowed; empty: none) passes without a
+    // question; any other untrusted one is asked about.
+    void setCertificateTrust(const QByteArray& trustedSha256Hex, TrustFn ask);
+    // The certificate trusted now, the one accepted last if a question was answered Yes:
+    // the caller keeps it for the account.
+    QByteArray trustedCertificate() const { return m_trusted; }
+    // Plain http to another machine than this one is refused (PlainHttp) unless the user
+    // has confirmed plainHttpWarning().
+    void setPlainHttpAllowed(bool allowed) { m_plainHttpAllowed = allowed; }
+
     using DiscoverFn = std::function<void(const DavResult&, const std::vector<AddressBook>&)>;
     using ListFn = std::function<void(const DavResult&, const std::vector<CardRef>&)>;
     using ChangesFn = std::function<void(const DavResult&, const CollectionChanges&)>;
@@ -112,7 +136,8 @@ public:
     // Deletes the card if it is still the version etag.
     void deleteCard(const QUrl& book, const QString& href, const QString& etag, DoneFn done);
 
-    // Ends every running request; each reports Cancelled.
+    // Ends every running request; each reports Cancelled (one waiting for the certificate
+    // question, once it is answered).
     void cancelAll();
 
 private:
@@ -129,6 +154,8 @@ private:
     void start(Request* request);
     void finish(Request* request);
     void authenticate(QNetworkReply* reply, QAuthenticator* authenticator);
+    void sslErrors(Request* request, const QList<QSslError>& errors);
+    void settleTrust(Request* request);
     void propfind(const QUrl& url, int depth, const QByteArray& props,
                   std::function<void(const DavResult&, const MultiStatus&)> done);
     void discoverAt(std::vector<QUrl> candidates, DiscoverFn done);
@@ -140,6 +167,12 @@ private:
     int m_timeoutMs = 30000;
     qint64 m_maxResponse = 64 * 1024 * 1024;
     std::vector<Request*> m_running;
+    QByteArray m_trusted;
+    TrustFn m_ask;
+    bool m_plainHttpAllowed = false;
+    // Refused for their certificate, waiting for the question: one at a time is asked.
+    std::vector<Request*> m_awaitingTrust;
+    bool m_asking = false;
 };
 
 } // namespace cardsync

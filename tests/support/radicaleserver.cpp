@@ -12,7 +12,7 @@ RadicaleServer::~RadicaleServer() {
     stop();
 }
 
-QString RadicaleServer::start(const QMap<QString, QString>& users) {
+QString RadicaleServer::start(const QMap<QString, QString>& users, bool tls) {
     if (!m_dir.isValid())
         return QStringLiteral("no temporary folder");
     QFile passwords(m_dir.filePath(QStringLiteral("users")));
@@ -41,6 +41,18 @@ QString RadicaleServer::start(const QMap<QString, QString>& users) {
          << QStringLiteral("--storage-filesystem-folder")
          << m_dir.filePath(QStringLiteral("storage")) << QStringLiteral("--auth-htpasswd-filename")
          << passwords.fileName();
+    m_tls = tls;
+    const QString key = m_dir.filePath(QStringLiteral("key.pem"));
+    const QStringList req = QStringLiteral("req -x509 -newkey ec -pkeyopt "
+                                           "ec_paramgen_curve:prime256v1 -nodes -days 2 -subj "
+                                           "/CN=127.0.0.1 -keyout")
+                                .split(u' ')
+                            << key << QStringLiteral("-out") << certificateFile();
+    if (tls && QProcess::execute(QStringLiteral("openssl"), req) != 0)
+        return QStringLiteral("openssl made no certificate");
+    if (tls)
+        args << QStringLiteral("--server-ssl") << QStringLiteral("--server-certificate")
+             << certificateFile() << QStringLiteral("--server-key") << key;
     m_process.start(QStringLiteral("radicale"), args);
     if (!m_process.waitForStarted())
         return QStringLiteral("radicale does not start: ") + m_process.errorString();
@@ -86,7 +98,7 @@ QUrl RadicaleServer::addAddressBook(const QString& user, const QString& name,
 
 QUrl RadicaleServer::url(const QString& path) const {
     QUrl u;
-    u.setScheme(QStringLiteral("http"));
+    u.setScheme(m_tls ? QStringLiteral("https") : QStringLiteral("http"));
     u.setHost(QStringLiteral("127.0.0.1"));
     u.setPort(m_port);
     u.setPath(path);

@@ -15,8 +15,9 @@ public:
     RadicaleServer(const RadicaleServer&) = delete;
     RadicaleServer& operator=(const RadicaleServer&) = delete;
 
-    // Starts the server for the users (name -> password); what went wrong, or empty.
-    QString start(const QMap<QString, QString>& users);
+    // Starts the server for the users (name -> password), with tls behind TLS with a
+    // self-signed certificate made by openssl; what went wrong, or empty.
+    QString start(const QMap<QString, QString>& users, bool tls = false);
     void stop();
 
     // Makes an address book of the user, empty, and returns its address.
@@ -24,9 +25,11 @@ public:
 
     // http://127.0.0.1:port/path
     QUrl url(const QString& path) const;
+    QString certificateFile() const { return m_dir.filePath(QStringLiteral("cert.pem")); }
 
 private:
     QTemporaryDir m_dir;
     QProcess m_process;
     int m_port = 0;
+    bool m_tls = false;
 };

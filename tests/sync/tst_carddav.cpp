@@ -100,6 +100,15 @@ private Q_SLOTS:
         m_server.addAddressBook(u"anna"_s, u"konyv"_s, u"Névjegyek"_s);
         m_server.addAddressBook(u"anna"_s, u"munka"_s, u"Munkahelyi"_s);
         m_server.addAddressBook(u"bela"_s, u"sajat"_s, u"Béla névjegyei"_s);
+        const QString tlsError = m_tls.start({{u"anna"_s, u"titok"_s}}, true);
+        QVERIFY2(tlsError.isEmpty(), qPrintable(tlsError));
+        m_tls.addAddressBook(u"anna"_s, u"konyv"_s, u"Névjegyek"_s);
+        QProcess openssl;
+        openssl.start(u"openssl"_s, {u"x509"_s, u"-noout"_s, u"-fingerprint"_s, u"-sha256"_s,
+                                     u"-in"_s, m_tls.certificateFile()});
+        QVERIFY(openssl.waitForFinished(-1));
+        m_shown = QString::fromLatin1(openssl.readAllStandardOutput()).section(u'=', 1).trimmed();
+        m_own = QString(m_shown).remove(u':').toLower().toLatin1();
     }
 
     // Radicale answers where canned is empty; otherwise a server that answers with those bytes
@@ -285,8 +294,51 @@ private Q_SLOTS:
         QVERIFY(cards[0].vcard.contains("FN:a") || cards[1].vcard.contains("FN:a"));
     }
 
+    // The https server with its own certificate, or the plain one under another host name.
+    void security_data() {
+        QTest::addColumn<QString>("host");
+        QTest::addColumn<QByteArray>("trusted");
+        QTest::addColumn<bool>("yes");
+        QTest::addColumn<Kind>("expected");
+        const QByteArray none, other(64, 'e');
+        QTest::newRow("own certificate refused") << u""_s << none << false << Kind::Untrusted;
+        QTest::newRow("own certificate accepted") << u""_s << none << true << Kind::Ok;
+        QTest::newRow("trusted before") << u""_s << m_own << false << Kind::Ok;
+        QTest::newRow("another certificate than before") << u""_s << other << true << Kind::Ok;
+        QTest::newRow("plain http elsewhere")
+            << u"example.invalid"_s << none << true << Kind::PlainHttp;
+        QTest::newRow("plain http to localhost") << u"localhost"_s << none << false << Kind::Ok;
+    }
+
+    void security() {
+        QFETCH(QString, host);
+        QFETCH(QByteArray, trusted);
+        QFETCH(bool, yes);
+        QFETCH(Kind, expected);
+        const bool asked = host.isEmpty() && trusted != m_own;
+        QUrl address = (host.isEmpty() ? m_tls : m_server).url(u"/"_s);
+        if (!host.isEmpty())
+            address.setHost(host);
+        Blocking dav;
+        dav.client.setCredentials(u"anna"_s, u"titok"_s);
+        QByteArrayList fingerprints;
+        QString question;
+        dav.client.setCertificateTrust(trusted, [&](const QByteArray& sha256, const QString& text) {
+            fingerprints.append(sha256);
+            question = text;
+            return yes;
+        });
+        QCOMPARE(std::get<0>(dav.discover(address)).kind, expected);
+        QCOMPARE(fingerprints, asked ? QByteArrayList{m_own} : QByteArrayList());
+        QCOMPARE(question.contains(m_shown), asked);
+        QCOMPARE(dav.client.trustedCertificate(), asked && yes ? m_own : trusted);
+    }
+
 private:
     RadicaleServer m_server;
+    RadicaleServer m_tls;
+    QString m_shown;  // its certificate's fingerprint as openssl shows it
+    QByteArray m_own; // and in hex
     int m_books = 0;
 };
 
