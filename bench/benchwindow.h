@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/dialogs.h"
+#include "platform/passwordstore.h"
 #include "platform/printers.h"
 #include "platform/programs.h"
 #include "platform/qtprinters.h"
@@ -25,6 +26,9 @@ public:
     void message(const QString& title, const QString& text, Icon icon) override;
     QString prompt(const QString& title, const QString& label,
                    const QString& defaultAnswer) override;
+    QString askPassword(const QString&, const QString&) override { return {}; }
+    void showProgress(const QString&, const QString&, std::function<void()>) override {}
+    void hideProgress() override {}
     QString openFileName(const QString& filter, const QString& preset) override;
     QString saveFileName(const QString& filter, const QString& preset) override;
 
@@ -89,7 +93,8 @@ public:
     ToolPathRegistry registry;
     NoPrograms programs;
     PdfOnlyPrinters printers;
-    Desktop desktop{dialogs, shell, registry, programs, printers};
+    MemoryPasswords passwords;
+    Desktop desktop{dialogs, shell, registry, programs, printers, passwords};
     frmTelcsi window;
     RecordListModel* model;
     RecordListView* list;

@@ -60,6 +60,41 @@ QString QtDialogs::prompt(const QString& title, const QString& label,
     return ok ? answer : QString();
 }
 
+QString QtDialogs::askPassword(const QString& title, const QString& label) {
+    bool ok = false;
+    const QString answer = QInputDialog::getText(m_parent, boxTitle(title), displayText(label),
+                                                 QLineEdit::Password, QString(), &ok);
+    return ok ? answer : QString();
+}
+
+void QtDialogs::showProgress(const QString& title, const QString& step,
+                             std::function<void()> cancelled) {
+    if (!m_progress) {
+        // No range: the bar only shows that work goes on.
+        m_progress = new QProgressDialog(m_parent);
+        m_progress->setAttribute(Qt::WA_DeleteOnClose);
+        m_progress->setWindowModality(Qt::WindowModal);
+        m_progress->setRange(0, 0);
+        m_progress->setMinimumDuration(0);
+        m_progress->setAutoClose(false);
+        m_progress->setAutoReset(false);
+    }
+    m_progress->disconnect(m_progress, &QProgressDialog::canceled, nullptr, nullptr);
+    QObject::connect(m_progress, &QProgressDialog::canceled, m_progress,
+                     [cancel = std::move(cancelled)] {
+                         if (cancel)
+                             cancel();
+                     });
+    m_progress->setWindowTitle(boxTitle(title));
+    m_progress->setLabelText(displayText(step));
+    m_progress->show();
+}
+
+void QtDialogs::hideProgress() {
+    if (m_progress)
+        m_progress->close();
+}
+
 QString QtDialogs::openFileName(const QString& filter, const QString& preset) {
     const QString name = QFileDialog::getOpenFileName(m_parent, QString(), preset, filter);
     return name.isEmpty() ? preset : name;

@@ -3,6 +3,7 @@
 #include "platform/dialogs.h"
 
 #include <QPointer>
+#include <QProgressDialog>
 #include <QWidget>
 
 // Dialogs on the desktop: QMessageBox, QInputDialog and QFileDialog over a parent window.
@@ -16,6 +17,10 @@ public:
     void message(const QString& title, const QString& text, Icon icon) override;
     QString prompt(const QString& title, const QString& label,
                    const QString& defaultAnswer) override;
+    QString askPassword(const QString& title, const QString& label) override;
+    void showProgress(const QString& title, const QString& step,
+                      std::function<void()> cancelled) override;
+    void hideProgress() override;
     QString openFileName(const QString& filter, const QString& preset) override;
     QString saveFileName(const QString& filter, const QString& preset) override;
 
@@ -24,4 +29,5 @@ public:
 
 private:
     QPointer<QWidget> m_parent;
+    QPointer<QProgressDialog> m_progress;
 };

@@ -33,6 +33,21 @@ QString ScriptedDialogs::prompt(const QString& title, const QString& label,
     return m_texts.isEmpty() ? QString() : m_texts.dequeue();
 }
 
+QString ScriptedDialogs::askPassword(const QString& title, const QString& label) {
+    m_shown.append({Kind::Password, title, label, Icon::None});
+    return m_texts.isEmpty() ? QString() : m_texts.dequeue();
+}
+
+void ScriptedDialogs::showProgress(const QString& title, const QString& step,
+                                   std::function<void()> cancelled) {
+    m_shown.append({Kind::Progress, title, step, Icon::None});
+    m_progressOpen = true;
+    if (!m_cancelAt.isEmpty() && step.contains(m_cancelAt) && cancelled) {
+        m_cancelAt.clear();
+        cancelled();
+    }
+}
+
 QString ScriptedDialogs::openFileName(const QString& filter, const QString& preset) {
     m_shown.append({Kind::OpenFile, filter, preset, Icon::None});
     return m_texts.isEmpty() ? preset : m_texts.dequeue();

@@ -11,7 +11,7 @@
 // Answers the window's dialogs from a script and records every one it was shown.
 class ScriptedDialogs final : public Dialogs {
 public:
-    enum class Kind { YesNo, Message, Prompt, OpenFile, SaveFile };
+    enum class Kind { YesNo, Message, Prompt, Password, Progress, OpenFile, SaveFile };
     struct Shown {
         Kind kind;
         QString title;
@@ -35,6 +35,13 @@ public:
     void message(const QString& title, const QString& text, Icon icon) override;
     QString prompt(const QString& title, const QString& label,
                    const QString& defaultAnswer) override;
+    QString askPassword(const QString& title, const QString& label) override;
+    // Records each step shown; presses Cancel at the step whose text contains cancelAt.
+    void showProgress(const QString& title, const QString& step,
+                      std::function<void()> cancelled) override;
+    void hideProgress() override { m_progressOpen = false; }
+    void cancelAtStep(const QString& text) { m_cancelAt = text; }
+    bool progressOpen() const { return m_progressOpen; }
     QString openFileName(const QString& filter, const QString& preset) override;
     QString saveFileName(const QString& filter, const QString& preset) override;
 
@@ -43,4 +50,6 @@ private:
     std::function<void()> m_whileAsking;
     QQueue<QString> m_texts;
     QList<Shown> m_shown;
+    QString m_cancelAt;
+    bool m_progressOpen = false;
 };
