@@ -21,8 +21,12 @@ struct Options {
         QStringLiteral("A Telefon.dat ebben a mappában legyen, ne a szokásos helyén. "
                        "Ha a mappa nincs meg, a program létrehozza."),
         QStringLiteral("mappa")};
+    QCommandLineOption sync{
+        QStringLiteral("sync"),
+        QStringLiteral("Ablak nélkül szinkronizálja a névjegyeket a beállított CardDAV-"
+                       "címjegyzékkel, kiírja, mi változott, és kilép (időzítőnek, cronnak).")};
 
-    QList<QCommandLineOption> all() const { return {help, version, dataDir}; }
+    QList<QCommandLineOption> all() const { return {help, version, dataDir, sync}; }
 };
 
 QString dashed(const QString& name) {
@@ -154,7 +158,8 @@ CommandLine parseOwnOptions(const QStringList& arguments) {
         result.error = kFolderMissing;
         return result;
     }
-    result.action = CommandLine::Action::Run;
+    result.action =
+        parser.isSet(options.sync) ? CommandLine::Action::Sync : CommandLine::Action::Run;
     result.dataDir = dirs.value(0);
     return result;
 }

@@ -5,7 +5,8 @@
 
 // What the command line asks for. Parsing never prints or exits, so that main decides.
 struct CommandLine {
-    enum class Action { Run, Help, Version, Error };
+    // Sync: the register is synced with its CardDAV address book, without a window.
+    enum class Action { Run, Sync, Help, Version, Error };
 
     Action action = Action::Run;
     QString dataDir; // --data-dir; empty: the usual data folder

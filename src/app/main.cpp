@@ -1,8 +1,11 @@
 #include "app/commandline.h"
 #include "app/programname.h"
+#include "app/synccli.h"
 #include "forms/programtitle.h"
 #include "platform/datafolder.h"
+#include "platform/passwordstore.h"
 #include "platform/qtdialogs.h"
+#include "platform/qtpasswordstore.h"
 #include "platform/qtprinters.h"
 #include "platform/qtprograms.h"
 #include "platform/qtshellopen.h"
@@ -45,6 +48,7 @@ int main(int argc, char* argv[]) {
                               .arg(QFileInfo(raw.value(0, QStringLiteral("zelvanor"))).fileName()));
         return 2;
     case CommandLine::Action::Run:
+    case CommandLine::Action::Sync:
         break;
     }
 
@@ -59,7 +63,24 @@ int main(int argc, char* argv[]) {
                 return 1;
         }
     }
-    // A command that works without windows starts its QCoreApplication here, before the GUI.
+    // The sync from the command line needs no display: a core application, no widget.
+    if (commandLine.action == CommandLine::Action::Sync) {
+        QCoreApplication app(argc, argv);
+        nameProgram();
+        QString folder = prepared.path;
+        if (commandLine.dataDir.isEmpty()) {
+            const DataFolderChoice data = resolveDataFolder();
+            if (data.error) {
+                print(stderr, data.error->message() + QLatin1Char('\n'));
+                return 1;
+            }
+            folder = data.folder;
+        } else if (!prepared.error.isEmpty()) {
+            return 1;
+        }
+        QtPasswordStore keyring;
+        return syncFromCommandLine(folder, keyring);
+    }
 
     QApplication app(argc, argv);
     nameProgram();
@@ -110,7 +131,10 @@ int main(int argc, char* argv[]) {
 #endif
     QtPrograms programs;
     QtPrinters printers;
-    const Desktop desktop{dialogs, shell, registry, programs, printers};
+    // The keyring, and for this run the memory where no keyring answers.
+    QtPasswordStore keyring;
+    FallbackPasswords passwords(keyring);
+    const Desktop desktop{dialogs, shell, registry, programs, printers, passwords};
     frmTelcsi window(folder, desktop);
     dialogs.setParent(&window);
     window.show();

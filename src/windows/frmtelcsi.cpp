@@ -5,6 +5,7 @@
 #include "platform/dialogs.h"
 #include "platform/launch.h"
 #include "windows/frmabout.h"
+#include "windows/frmaccount.h"
 #include "windows/frmimport.h"
 #include "windows/recordlistview.h"
 
@@ -30,7 +31,8 @@ frmTelcsi::frmTelcsi(const QString& dataFolder, const Desktop& desktop, QWidget*
     , m_list(m_store, *m_model, m_errors)
     , m_records(m_store, m_dialogs, m_errors, [this](qint64 n) { return m_list.shows(n); })
     , m_print(m_store, m_dialogs, desktop.printers, m_errors)
-    , m_exchange(m_store, m_dialogs, m_errors, [this] { Beolvas(); }) {
+    , m_exchange(m_store, m_dialogs, m_errors, [this] { Beolvas(); })
+    , m_sync(m_store, m_dialogs, desktop.passwords, m_errors, [this] { Beolvas(); }) {
     setObjectName(QStringLiteral("frmTelcsi"));
     setWindowTitle(programTitle());
     initResources();
@@ -235,6 +237,29 @@ void frmTelcsi::mnuVCardImport_Click() {
 
 void frmTelcsi::mnuVCardExport_Click() {
     m_exchange.exportVCard();
+}
+
+void frmTelcsi::mnuFiok_Click() {
+    m_sync.editAccount(
+        [this](const SyncCommands::AccountEdit& shown) -> std::optional<SyncCommands::AccountEdit> {
+            const AccountFields initial{shown.account.server, shown.account.user, shown.password,
+                                        shown.account.addressBook, shown.account.addressBookName};
+            // Made anew for every opening, so that it starts as it was designed.
+            frmAccount account(initial, m_desktop, this);
+            if (account.exec() != QDialog::Accepted)
+                return std::nullopt;
+            const AccountFields f = account.fields();
+            SyncCommands::AccountEdit edited{shown.account, f.password};
+            edited.account.server = f.server;
+            edited.account.user = f.user;
+            edited.account.addressBook = f.addressBook;
+            edited.account.addressBookName = f.addressBookName;
+            return edited;
+        });
+}
+
+void frmTelcsi::mnuSzinkron_Click() {
+    m_sync.synchronize();
 }
 
 void frmTelcsi::mnuHelp_Click() {

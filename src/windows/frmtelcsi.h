@@ -5,6 +5,7 @@
 #include "commands/listcommands.h"
 #include "commands/printjob.h"
 #include "commands/recordcommands.h"
+#include "commands/synccommands.h"
 #include "forms/formlayout.h"
 #include "platform/desktop.h"
 #include "store/datastore.h"
@@ -68,6 +69,8 @@ private:
     void mnuHelp_Click();
     void mnuVCardImport_Click();
     void mnuVCardExport_Click();
+    void mnuFiok_Click();
+    void mnuSzinkron_Click();
     void txNev_Change();
     void txCim_Change();
     void txTelepules_Change();
@@ -94,6 +97,7 @@ private:
     RecordCommands m_records;
     PrintJob m_print;
     ExchangeCommands m_exchange;
+    SyncCommands m_sync;
     qint64 m_selectedRecord = 0;
     bool m_placed = false;
     form::FrameWatch m_frameWatch;

@@ -153,6 +153,9 @@ void frmTelcsi::buildMenu() {
         {nullptr, nullptr, nullptr},
         {"I&mportálás vCard (.vcf) fájlból", "mnuVCardImport", &frmTelcsi::mnuVCardImport_Click},
         {"E&xportálás vCard (.vcf) fájlba", "mnuVCardExport", &frmTelcsi::mnuVCardExport_Click},
+        {nullptr, nullptr, nullptr},
+        {"Szinkronizálási &fiók…", "mnuFiok", &frmTelcsi::mnuFiok_Click},
+        {"Szin&kronizálás", "mnuSzinkron", &frmTelcsi::mnuSzinkron_Click},
     };
     for (const auto& item : items) {
         if (item.caption)

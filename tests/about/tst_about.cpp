@@ -547,7 +547,8 @@ void tst_about::toolOnPath() {
 
     WindowHarness h;
     ToolPathRegistry toolRegistry;
-    const Desktop desktop{h.dialogs(), h.shell(), toolRegistry, h.programs(), h.printers()};
+    const Desktop desktop{h.dialogs(),  h.shell(),    toolRegistry,
+                          h.programs(), h.printers(), h.passwords()};
     frmAbout about(desktop);
     about.show();
     QVERIFY(QTest::qWaitForWindowExposed(&about));

@@ -40,7 +40,8 @@ private:
     ScriptedRegistry m_registry;
     RecordingPrograms m_programs;
     ScriptedPrinters m_printers;
-    Desktop m_desktop{m_dialogs, m_shell, m_registry, m_programs, m_printers};
+    MemoryPasswords m_passwords;
+    Desktop m_desktop{m_dialogs, m_shell, m_registry, m_programs, m_printers, m_passwords};
 };
 
 void tst_account::discovery_data() {

@@ -99,6 +99,9 @@ void tst_startup::commandLine_data() {
         << QStringList{u"--data-dir=adat"_s} << Action::Run << u"adat"_s << none;
     QTest::newRow("-data-dir DIR")
         << QStringList{u"-data-dir"_s, u"x"_s} << Action::Run << u"x"_s << none;
+    QTest::newRow("--sync") << QStringList{u"--sync"_s} << Action::Sync << none << none;
+    QTest::newRow("--sync of another register")
+        << QStringList{u"--data-dir"_s, u"d"_s, u"--sync"_s} << Action::Sync << u"d"_s << none;
     QTest::newRow("folder named like an option")
         << QStringList{u"--data-dir"_s, u"--help"_s} << Action::Run << u"--help"_s << none;
     for (const char* help : {"--help", "-h", "-help", "--help=x"})
@@ -230,6 +233,9 @@ void tst_startup::answersOnTerminal_data() {
         QTest::addRow("surplus argument, %s", where)
             << QStringList{u"Telefon.dat"_s} << display << 2 << QString()
             << u"Fölösleges argumentum: Telefon.dat\n"_s;
+        QTest::addRow("--sync without an account, %s", where)
+            << QStringList{u"--data-dir"_s, m_home.filePath(u"r"_s), u"--sync"_s} << display << 1
+            << QString() << u"még nincs szinkronizálási fiók"_s;
         QTest::addRow("unusable folder, %s", where)
             << QStringList{u"--data-dir"_s, u"/proc/nope"_s} << display << (display ? -1 : 1)
             << QString() << u"„/proc/nope” adatmappa nem hozható létre"_s;

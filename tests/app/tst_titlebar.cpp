@@ -1,6 +1,7 @@
 // The title bars as a window manager shows them: the program's windows under a real X server
 // with openbox, started by the test on a display of their own, read back with xprop.
 #include "app/programname.h"
+#include "platform/passwordstore.h"
 #include "platform/qtdialogs.h"
 #include "recordingdesktop.h"
 #include "scriptedprinters.h"
@@ -62,7 +63,9 @@ private:
     ScriptedRegistry m_registry;
     RecordingPrograms m_programs;
     ScriptedPrinters m_printers;
-    frmTelcsi m_window{m_folder.path(), {m_dialogs, m_shell, m_registry, m_programs, m_printers}};
+    MemoryPasswords m_passwords;
+    frmTelcsi m_window{m_folder.path(),
+                       {m_dialogs, m_shell, m_registry, m_programs, m_printers, m_passwords}};
 };
 
 void tst_titlebar::titles_data() {

@@ -84,9 +84,10 @@ void tst_vcardwindow::menuItems() {
         captions,
         (QStringList{u"&Inportálás\"CSV\"fájlból"_s, u"&Exportálás (mentés) \"CSV\" fájlba"_s,
                      u"&Adatbázis törlése"_s, u"&Segítség az importáláshoz."_s, u"-"_s,
-                     u"I&mportálás vCard (.vcf) fájlból"_s, u"E&xportálás vCard (.vcf) fájlba"_s}));
+                     u"I&mportálás vCard (.vcf) fájlból"_s, u"E&xportálás vCard (.vcf) fájlba"_s,
+                     u"-"_s, u"Szinkronizálási &fiók…"_s, u"Szin&kronizálás"_s}));
     // Every item has an access letter of its own.
-    QCOMPARE(letters.size(), 6);
+    QCOMPARE(letters.size(), 8);
     for (QChar c : letters)
         QCOMPARE(letters.count(c), 1);
     QVERIFY(h.window().findChild<QAction*>(u"mnuVCardImport"_s));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/desktop.h"
+#include "platform/passwordstore.h"
 #include "recordingdesktop.h"
 #include "scripteddialogs.h"
 #include "scriptedprinters.h"
@@ -63,6 +64,7 @@ public:
     frmTelcsi& window() { return *m_window; }
     ScriptedDialogs& dialogs() { return m_dialogs; }
     ScriptedPrinters& printers() { return m_printers; }
+    MemoryPasswords& passwords() { return m_passwords; }
     const Desktop& desktop() const { return m_desktop; }
     RecordingShellOpen& shell() { return m_shell; }
     ScriptedRegistry& registry() { return m_registry; }
@@ -96,7 +98,8 @@ private:
     ScriptedRegistry m_registry;
     RecordingPrograms m_programs;
     ScriptedPrinters m_printers;
-    Desktop m_desktop{m_dialogs, m_shell, m_registry, m_programs, m_printers};
+    MemoryPasswords m_passwords;
+    Desktop m_desktop{m_dialogs, m_shell, m_registry, m_programs, m_printers, m_passwords};
     std::unique_ptr<frmTelcsi> m_window;
     std::unique_ptr<QAbstractItemModelTester> m_tester;
 };
