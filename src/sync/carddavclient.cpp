@@ -394,8 +394,10 @@ void CardDavClient::settleTrust(Request* request) {
         // A handshake that showed no certificate has nothing to trust.
         if (r->stopped == DavResult::Kind::Ok && !r->certificate.isNull() &&
             fingerprint != m_trusted && !refused.contains(fingerprint)) {
+            // A copy: the client, and with it m_ask, may go while the question is open.
+            const TrustFn ask = m_ask;
             const bool yes =
-                m_ask && m_ask(fingerprint, trustQuestion(r->url, fingerprint, r->sslErrors));
+                ask && ask(fingerprint, trustQuestion(r->url, fingerprint, r->sslErrors));
             if (!alive)
                 return;
             if (yes)
