@@ -68,13 +68,7 @@ void SyncCommands::editAccount(
     const std::optional<AccountEdit> edited = openWindow(shown);
     if (!edited)
         return;
-    SyncAccount account = edited->account;
-    // Trust and consent were given for the old server only.
-    if (account.server != shown.account.server ||
-        account.addressBook != shown.account.addressBook) {
-        account.trustedCertificate.clear();
-        account.plainHttpAllowed = false;
-    }
+    const SyncAccount& account = edited->account;
     if (!writeAccount(account))
         return;
     QString error;

@@ -66,6 +66,14 @@ frmAccount::frmAccount(const AccountFields& initial, const Desktop& desktop, QWi
     if (!initial.addressBook.isEmpty())
         cboCimjegyzek->addItem(bookName({initial.addressBook, initial.addressBookName}),
                                initial.addressBook);
+
+    // A home server's own certificate is asked about once, showing its fingerprint.
+    m_client.setCertificateTrust(initial.trustedCertificate,
+                                 [this](const QByteArray&, const QString& question) {
+                                     return m_desktop.dialogs.askYesNo(windowCaption(), question);
+                                 });
+    m_plainHttpAllowed = initial.plainHttpAllowed;
+    m_client.setPlainHttpAllowed(m_plainHttpAllowed);
 }
 
 void frmAccount::buildControls() {
@@ -130,6 +138,8 @@ AccountFields frmAccount::fields() const {
         f.addressBook = cboCimjegyzek->currentData().toUrl();
         f.addressBookName = cboCimjegyzek->currentText();
     }
+    f.trustedCertificate = m_client.trustedCertificate();
+    f.plainHttpAllowed = m_plainHttpAllowed;
     return f;
 }
 
@@ -158,9 +168,17 @@ bool frmAccount::checkServer() {
 void frmAccount::cmdKeres_Click() {
     if (!checkServer())
         return;
+    const QUrl address = serverAddress(txServer->text());
+    // The password would travel unencrypted to another machine: only with the user's consent.
+    if (!m_plainHttpAllowed && cardsync::needsPlainHttpConsent(address)) {
+        if (!m_desktop.dialogs.askYesNo(windowCaption(), cardsync::plainHttpWarning(address)))
+            return;
+        m_plainHttpAllowed = true;
+        m_client.setPlainHttpAllowed(true);
+    }
     m_client.setCredentials(txUser->text(), txPassword->text());
     setSearching(true);
-    m_client.discover(serverAddress(txServer->text()),
+    m_client.discover(address,
                       [this](const DavResult& result, const std::vector<AddressBook>& books) {
                           discovered(result, books);
                       });
@@ -208,6 +226,9 @@ void frmAccount::setSearching(bool searching) {
 void frmAccount::serverOrUser_Change() {
     cboCimjegyzek->clear();
     lblAllapot->clear();
+    // The consent was given for the address typed before.
+    m_plainHttpAllowed = false;
+    m_client.setPlainHttpAllowed(false);
 }
 
 void frmAccount::cmdOK_Click() {

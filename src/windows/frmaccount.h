@@ -25,6 +25,10 @@ struct AccountFields {
     QString password;
     QUrl addressBook;
     QString addressBookName;
+    // The server certificate the user chose to trust (SHA-256, hex), and the user's consent to
+    // plain http to another machine.
+    QByteArray trustedCertificate;
+    bool plainHttpAllowed = false;
 };
 
 // The sync account: server address, user name, password, and the address book, found on the
@@ -68,6 +72,7 @@ private:
     Desktop m_desktop;
     form::FrameWatch m_frameWatch;
     cardsync::CardDavClient m_client;
+    bool m_plainHttpAllowed = false;
     std::optional<BusyPointer> m_busy;
 
     QLineEdit* txServer = nullptr;

@@ -242,19 +242,19 @@ void frmTelcsi::mnuVCardExport_Click() {
 void frmTelcsi::mnuFiok_Click() {
     m_sync.editAccount(
         [this](const SyncCommands::AccountEdit& shown) -> std::optional<SyncCommands::AccountEdit> {
-            const AccountFields initial{shown.account.server, shown.account.user, shown.password,
-                                        shown.account.addressBook, shown.account.addressBookName};
+            const cardsync::SyncAccount& a = shown.account;
+            const AccountFields initial{a.server,          a.user,
+                                        shown.password,    a.addressBook,
+                                        a.addressBookName, a.trustedCertificate,
+                                        a.plainHttpAllowed};
             // Made anew for every opening, so that it starts as it was designed.
-            frmAccount account(initial, m_desktop, this);
-            if (account.exec() != QDialog::Accepted)
+            frmAccount window(initial, m_desktop, this);
+            if (window.exec() != QDialog::Accepted)
                 return std::nullopt;
-            const AccountFields f = account.fields();
-            SyncCommands::AccountEdit edited{shown.account, f.password};
-            edited.account.server = f.server;
-            edited.account.user = f.user;
-            edited.account.addressBook = f.addressBook;
-            edited.account.addressBookName = f.addressBookName;
-            return edited;
+            const AccountFields f = window.fields();
+            return SyncCommands::AccountEdit{{f.server, f.user, f.addressBook, f.addressBookName,
+                                              f.trustedCertificate, f.plainHttpAllowed},
+                                             f.password};
         });
 }
 
