@@ -26,13 +26,16 @@ frmTelcsi::frmTelcsi(const QString& dataFolder, const Desktop& desktop, QWidget*
     , m_store(dataFolder)
     , m_desktop(desktop)
     , m_dialogs(desktop.dialogs)
-    , m_model(new RecordListModel(this))
+    // Owned by the window from its body on: a child added here would reach event() before
+    // the window's own members are made.
+    , m_model(new RecordListModel)
     , m_errors(m_dialogs, [this] { Beolvas(); })
     , m_list(m_store, *m_model, m_errors)
     , m_records(m_store, m_dialogs, m_errors, [this](qint64 n) { return m_list.shows(n); })
     , m_print(m_store, m_dialogs, desktop.printers, m_errors)
     , m_exchange(m_store, m_dialogs, m_errors, [this] { Beolvas(); })
     , m_sync(m_store, m_dialogs, desktop.passwords, m_errors, [this] { Beolvas(); }) {
+    m_model->setParent(this);
     setObjectName(QStringLiteral("frmTelcsi"));
     setWindowTitle(programTitle());
     initResources();
