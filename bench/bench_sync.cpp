@@ -1,8 +1,18 @@
-// Aligning the records of the last sync with today's register.
+// Aligning the records of the last sync with today's register, and whole syncs against a local
+// Radicale, each beside a plain client that makes the same requests in the same order.
 #include "benchmarks.h"
 #include "generator.h"
+#include "radicaleserver.h"
 
+#include "store/datastore.h"
 #include "sync/alignment.h"
+#include "sync/cardedit.h"
+#include "sync/syncrun.h"
+
+#include <QEventLoop>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QUuid>
 
 using namespace benchutil;
 
@@ -58,9 +68,183 @@ void alignWorked(benchmark::State& state) {
     align(state, true);
 }
 
+RadicaleServer* radicale() {
+    static RadicaleServer server;
+    static const QString error = server.start({{QStringLiteral("anna"), QStringLiteral("titok")}});
+    return error.isEmpty() ? &server : nullptr;
+}
+
+// Waits for one callback of the client.
+template <typename Call> void await(Call call) {
+    QEventLoop loop;
+    bool done = false;
+    call([&]() {
+        done = true;
+        loop.quit();
+    });
+    if (!done)
+        loop.exec();
+}
+
+// A register of count generated contacts and an empty address book of its own.
+struct SyncSides {
+    QTemporaryDir dir;
+    QUrl book;
+    std::vector<Record> records;
+
+    explicit SyncSides(qint64 count)
+        : records(generated(count, contactgen::kDefaultSeed)) {
+        static int books = 0;
+        const QString name = QStringLiteral("bench%1").arg(++books);
+        book = radicale()->addAddressBook(QStringLiteral("anna"), name, name);
+        QFile file(DataStore(dir.path()).dataPath());
+        if (file.open(QIODevice::WriteOnly)) {
+            for (const Record& r : records)
+                file.write(r.data(), kRecordSize);
+        }
+    }
+
+    cardsync::SyncResult sync() const {
+        cardsync::SyncRun run(DataStore(dir.path()),
+                              {book, QStringLiteral("anna"), book, {}, {}, false},
+                              QStringLiteral("titok"));
+        cardsync::SyncResult result;
+        await([&](auto done) {
+            QObject::connect(&run, &cardsync::SyncRun::finished,
+                             [&, done](const cardsync::SyncResult& r) {
+                                 result = r;
+                                 done();
+                             });
+            run.start();
+        });
+        return result;
+    }
+};
+
+std::unique_ptr<cardsync::CardDavClient> plainClient() {
+    auto client = std::make_unique<cardsync::CardDavClient>();
+    client->setCredentials(QStringLiteral("anna"), QStringLiteral("titok"));
+    return client;
+}
+
+void list(cardsync::CardDavClient& client, const QUrl& book) {
+    await([&](auto done) {
+        client.listCards(book, [done](const cardsync::DavResult&, const auto&) { done(); });
+    });
+}
+
+void put(cardsync::CardDavClient& client, const QUrl& book, const QString& href,
+         const QByteArray& card, const QString& etag) {
+    await([&](auto done) {
+        client.putCard(book, href, card, etag,
+                       [done](const cardsync::DavResult&, const QString&) { done(); });
+    });
+}
+
+QString newHref(const QUrl& book, const QString& uid) {
+    return book.path() + uid + QStringLiteral(".vcf");
+}
+
+// The first sync of the register to an empty address book; plain: one listing and a PUT of
+// each card, one after the other.
+void firstSync(benchmark::State& state, bool plain) {
+    if (!radicale())
+        return fail(state, QStringLiteral("radicale does not start"));
+    for (auto _ : state) {
+        const SyncSides sides(state.range(0));
+        Stopwatch t;
+        if (plain) {
+            const auto client = plainClient();
+            list(*client, sides.book);
+            for (const Record& r : sides.records) {
+                const QString uid = QUuid::createUuid().toString(QUuid::WithoutBraces);
+                put(*client, sides.book, newHref(sides.book, uid), cardsync::newCard(r, uid), {});
+            }
+        } else if (const auto result = sides.sync(); !result.ok) {
+            return fail(state, result.error);
+        }
+        state.SetIterationTime(t.seconds());
+    }
+}
+
+// A sync with nothing changed, or after one change on each side; plain: one listing, then a
+// multiget of the two cards and one PUT.
+void laterSync(benchmark::State& state, bool changed, bool plain) {
+    if (!radicale())
+        return fail(state, QStringLiteral("radicale does not start"));
+    const SyncSides sides(state.range(0));
+    if (const auto result = sides.sync(); !result.ok)
+        return fail(state, result.error);
+    const auto client = plainClient();
+    const DataStore store(sides.dir.path());
+    int round = 0;
+    for (auto _ : state) {
+        cardsync::SyncState last;
+        cardsync::readSyncState(cardsync::syncStatePath(store), last);
+        const cardsync::SyncedCard& mine = last.cards.at(0);
+        const cardsync::SyncedCard& theirs = last.cards.at(1);
+        if (changed) {
+            ++round;
+            // Here a new note on the first contact, there a new one on the second.
+            Record r = mine.record;
+            r.setField(Field::Megj, QStringLiteral("itt %1").arg(round));
+            bool written = false;
+            DataStore(store).modify(1, r, written);
+            Record t = theirs.record;
+            t.setField(Field::Megj, QStringLiteral("ott %1").arg(round));
+            put(*client, sides.book, theirs.href, cardsync::newCard(t, theirs.uid), theirs.etag);
+        }
+        Stopwatch t;
+        if (plain) {
+            list(*client, sides.book);
+            if (changed) {
+                await([&](auto done) {
+                    client->fetchCards(sides.book, {mine.href, theirs.href},
+                                       [done](const auto&, const auto&, const auto&) { done(); });
+                });
+                put(*client, sides.book, mine.href, cardsync::newCard(mine.record, mine.uid),
+                    mine.etag);
+            }
+        } else if (const auto result = sides.sync(); !result.ok) {
+            return fail(state, result.error);
+        }
+        state.SetIterationTime(t.seconds());
+        if (plain && changed) {
+            // The plain client's write is undone by a real sync, out of the timing.
+            sides.sync();
+        }
+    }
+}
+
+void syncFirst(benchmark::State& state) {
+    firstSync(state, false);
+}
+void syncFirstPlain(benchmark::State& state) {
+    firstSync(state, true);
+}
+void syncUnchanged(benchmark::State& state) {
+    laterSync(state, false, false);
+}
+void syncUnchangedPlain(benchmark::State& state) {
+    laterSync(state, false, true);
+}
+void syncOneChangeEach(benchmark::State& state) {
+    laterSync(state, true, false);
+}
+void syncOneChangeEachPlain(benchmark::State& state) {
+    laterSync(state, true, true);
+}
+
 } // namespace
 
 void registerSyncBenchmarks(const Sizes& run) {
     add("Sync_AlignUnchanged", alignUnchanged, {10000, 100000, 1000000}, run);
     add("Sync_AlignWorked", alignWorked, {10000, 100000, 1000000}, run);
+    const Sizes synced = {100, 1000, 10000};
+    add("Sync_First", syncFirst, synced, run);
+    add("Sync_FirstPlain", syncFirstPlain, synced, run);
+    add("Sync_Unchanged", syncUnchanged, synced, run);
+    add("Sync_UnchangedPlain", syncUnchangedPlain, synced, run);
+    add("Sync_OneChangeEach", syncOneChangeEach, synced, run);
+    add("Sync_OneChangeEachPlain", syncOneChangeEachPlain, synced, run);
 }

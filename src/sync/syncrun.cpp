@@ -172,7 +172,8 @@ void SyncRun::fetched(const DavResult& result, const std::vector<Card>& cards,
 }
 
 void SyncRun::plan() {
-    m_plan = planSync(m_last, m_today, m_alignment, m_server, m_account.addressBook.path(),
+    m_plan = planSync(m_last, m_today, m_alignment, m_server,
+                      m_account.addressBook.path(QUrl::FullyEncoded),
                       []() { return QUuid::createUuid().toString(QUuid::WithoutBraces); });
     // The server's cards are needed no more; a big address book must not stay in memory.
     m_server = {};

@@ -88,7 +88,8 @@ class TestSyncRun : public QObject {
 
     // A new register and an empty address book, both reached through base.
     void fresh(const QUrl& base) {
-        const QString name = u"book%1"_s.arg(++m_books);
+        // A name that needs percent-encoding in the address.
+        const QString name = u"névjegyek %1"_s.arg(++m_books);
         m_folder = m_dir.filePath(name);
         QDir().mkpath(m_folder);
         m_book = base.resolved(m_radicale.addAddressBook(u"anna"_s, name, name).path());
