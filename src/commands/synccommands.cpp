@@ -142,6 +142,11 @@ void SyncCommands::synchronize() {
         (void)writeAccount(*account);
     }
 
+    // A refused password is not offered again: the next sync asks for it.
+    if (result.credentialsRefused) {
+        QString ignored;
+        (void)m_passwords.remove(key, ignored);
+    }
     if (result.ok)
         m_dialogs.message(kTitle, cardsync::syncSummary(result.counts), Dialogs::Icon::Information);
     else if (result.cancelled)

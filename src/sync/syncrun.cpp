@@ -375,11 +375,12 @@ void SyncRun::failNetwork(const DavResult& result) {
         fail({});
         return;
     }
-    fail(result.message() + kResume);
+    fail(result.message() + kResume, result.kind == DavResult::Kind::AuthFailed);
 }
 
-void SyncRun::fail(const QString& message) {
+void SyncRun::fail(const QString& message, bool credentialsRefused) {
     SyncResult result;
+    result.credentialsRefused = credentialsRefused;
     result.cancelled = m_cancelled;
     result.error = m_cancelled ? QStringLiteral("A szinkronizálás megszakadt.") + kResume : message;
     end(result);

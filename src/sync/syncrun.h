@@ -28,7 +28,8 @@ struct SyncResult {
     bool cancelled = false; // stopped by the user, or the deletions were not agreed to
     QString error;          // Hungarian, for a message; empty when ok
     SyncCounts counts;
-    bool registerChanged = false; // Telefon.dat was written: the list must be read again
+    bool registerChanged = false;    // Telefon.dat was written: the list must be read again
+    bool credentialsRefused = false; // the server refused the user name or the password
 };
 
 // One Hungarian message counting what changed on each side.
@@ -72,7 +73,7 @@ private:
     void changeRegister();
     MaybeError applyToRegister(bool& changedUnderfoot);
     void failNetwork(const DavResult& result);
-    void fail(const QString& message);
+    void fail(const QString& message, bool credentialsRefused = false);
     void end(SyncResult result);
     QString hrefKey(const QString& href) const;
 

@@ -79,6 +79,11 @@ void tst_syncwindow::synchronize() {
     }
     // The register is never changed by a sync that only sends it: its bytes stay.
     QCOMPARE(readFile(h.dataPath()), two);
+    if (icon == int(Dialogs::Icon::Critical)) {
+        // A refused password is asked for again at the next sync.
+        h.press(u"mnuSzinkron"_s);
+        QCOMPARE(h.dialogs().count(Kind::Password), 2);
+    }
     if (cardsAfter < 0)
         return;
     cardsync::CardDavClient client;
