@@ -2,9 +2,7 @@
 // keyring answers.
 #include "platform/qtpasswordstore.h"
 #include "radicaleserver.h"
-#include "recordingdesktop.h"
-#include "scripteddialogs.h"
-#include "scriptedprinters.h"
+#include "standins.h"
 #include "windows/frmaccount.h"
 
 #include <QApplication>
@@ -35,13 +33,7 @@ private Q_SLOTS:
 private:
     RadicaleServer m_server;
     QUrl m_book;
-    ScriptedDialogs m_dialogs;
-    RecordingShellOpen m_shell;
-    ScriptedRegistry m_registry;
-    RecordingPrograms m_programs;
-    ScriptedPrinters m_printers;
-    MemoryPasswords m_passwords;
-    Desktop m_desktop{m_dialogs, m_shell, m_registry, m_programs, m_printers, m_passwords};
+    StandIns m_standIns;
 };
 
 void tst_account::discovery_data() {
@@ -63,12 +55,12 @@ void tst_account::discovery() {
     QFETCH(bool, inAddress);
     QFETCH(QString, password);
     QFETCH(QStringList, books);
-    m_dialogs.clear();
+    m_standIns.dialogs.clear();
     QUrl address = path.isNull() ? m_book : m_server.url(path);
     if (inAddress)
         address.setUserInfo(u"anna:titok"_s);
 
-    frmAccount window({}, m_desktop, nullptr);
+    frmAccount window({}, m_standIns.desktop, nullptr);
     window.show();
     window.findChild<QLineEdit*>(u"txServer"_s)->setText(address.toString());
     window.findChild<QLineEdit*>(u"txUser"_s)->setText(inAddress ? QString() : u"anna"_s);
@@ -93,10 +85,10 @@ void tst_account::discovery() {
         cardsync::DavResult refused;
         refused.kind = cardsync::DavResult::Kind::AuthFailed;
         refused.url = address;
-        QCOMPARE(m_dialogs.last(ScriptedDialogs::Kind::Message).text, refused.message());
+        QCOMPARE(m_standIns.dialogs.last(ScriptedDialogs::Kind::Message).text, refused.message());
         return;
     }
-    QCOMPARE(m_dialogs.count(ScriptedDialogs::Kind::Message), 0);
+    QCOMPARE(m_standIns.dialogs.count(ScriptedDialogs::Kind::Message), 0);
     QCOMPARE(window.fields().password, u"titok"_s);
     list->setCurrentIndex(list->findText(u"Családi névjegyek"_s));
     QTest::mouseClick(window.findChild<QPushButton*>(u"cmdOK"_s), Qt::LeftButton);

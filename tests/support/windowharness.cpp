@@ -40,7 +40,7 @@ WindowHarness::WindowHarness(const QByteArray& data, Start when) {
 
 void WindowHarness::start(bool shown) {
     m_tester.reset();
-    m_window = std::make_unique<frmTelcsi>(m_dir.path(), m_desktop);
+    m_window = std::make_unique<frmTelcsi>(m_dir.path(), m_standIns.desktop);
     m_tester = std::make_unique<QAbstractItemModelTester>(
         m_window->listModel(), QAbstractItemModelTester::FailureReportingMode::QtTest);
     if (shown)

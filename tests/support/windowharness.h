@@ -1,10 +1,7 @@
 #pragma once
 
 #include "platform/desktop.h"
-#include "platform/passwordstore.h"
-#include "recordingdesktop.h"
-#include "scripteddialogs.h"
-#include "scriptedprinters.h"
+#include "standins.h"
 #include "testdata.h"
 #include "windows/frmtelcsi.h"
 
@@ -62,13 +59,13 @@ public:
     QString focused() const;
 
     frmTelcsi& window() { return *m_window; }
-    ScriptedDialogs& dialogs() { return m_dialogs; }
-    ScriptedPrinters& printers() { return m_printers; }
-    MemoryPasswords& passwords() { return m_passwords; }
-    const Desktop& desktop() const { return m_desktop; }
-    RecordingShellOpen& shell() { return m_shell; }
-    ScriptedRegistry& registry() { return m_registry; }
-    RecordingPrograms& programs() { return m_programs; }
+    ScriptedDialogs& dialogs() { return m_standIns.dialogs; }
+    ScriptedPrinters& printers() { return m_standIns.printers; }
+    MemoryPasswords& passwords() { return m_standIns.passwords; }
+    const Desktop& desktop() const { return m_standIns.desktop; }
+    RecordingShellOpen& shell() { return m_standIns.shell; }
+    ScriptedRegistry& registry() { return m_standIns.registry; }
+    RecordingPrograms& programs() { return m_standIns.programs; }
 
     QString folder() const { return m_dir.path(); }
     QString filePath(const QString& name) const { return m_dir.filePath(name); }
@@ -93,13 +90,7 @@ public:
 
 private:
     QTemporaryDir m_dir;
-    ScriptedDialogs m_dialogs;
-    RecordingShellOpen m_shell;
-    ScriptedRegistry m_registry;
-    RecordingPrograms m_programs;
-    ScriptedPrinters m_printers;
-    MemoryPasswords m_passwords;
-    Desktop m_desktop{m_dialogs, m_shell, m_registry, m_programs, m_printers, m_passwords};
+    StandIns m_standIns;
     std::unique_ptr<frmTelcsi> m_window;
     std::unique_ptr<QAbstractItemModelTester> m_tester;
 };
