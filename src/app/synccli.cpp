@@ -3,7 +3,6 @@
 #include "platform/datafolder.h"
 #include "platform/passwordstore.h"
 #include "store/datastore.h"
-#include "sync/carddavclient.h"
 #include "sync/syncaccount.h"
 #include "sync/syncrun.h"
 
@@ -60,10 +59,6 @@ int syncFromCommandLine(const QString& folder, PasswordStore& passwords) {
                            "őrzött jelszóval lehet szinkronizálni."));
 
     cardsync::SyncRun run(store, *account, *password);
-    run.client().setPlainHttpAllowed(account->plainHttpAllowed);
-    run.client().setCertificateTrust(
-        account->trustedCertificate,
-        [](const QByteArray&, const QString& question) { return answerNo(question); });
     run.setConfirm(answerNo);
 
     cardsync::SyncResult result;

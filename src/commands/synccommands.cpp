@@ -105,11 +105,6 @@ void SyncCommands::synchronize() {
     }
 
     cardsync::SyncRun run(m_store, *account, *password);
-    run.client().setPlainHttpAllowed(account->plainHttpAllowed);
-    run.client().setCertificateTrust(account->trustedCertificate,
-                                     [this](const QByteArray&, const QString& question) {
-                                         return m_dialogs.askYesNo(kTitle, question);
-                                     });
     run.setConfirm(
         [this](const QString& question) { return m_dialogs.askYesNo(kTitle, question); });
 

@@ -54,6 +54,13 @@ SyncRun::SyncRun(const DataStore& store, const SyncAccount& account, const QStri
     , m_account(account)
     , m_client(new CardDavClient(this)) {
     m_client->setCredentials(account.user, password);
+    // What the user agreed to for this account holds; a certificate not trusted yet is asked
+    // about like any other question of the run.
+    m_client->setPlainHttpAllowed(account.plainHttpAllowed);
+    m_client->setCertificateTrust(account.trustedCertificate,
+                                  [this](const QByteArray&, const QString& question) {
+                                      return m_confirm && m_confirm(question);
+                                  });
 }
 
 void SyncRun::start() {

@@ -42,8 +42,8 @@ public:
     SyncRun(const DataStore& store, const SyncAccount& account, const QString& password,
             QObject* parent = nullptr);
 
-    // Asked, while the run waits, before a sync that would delete many contacts; without it
-    // the answer is No.
+    // Asked, while the run waits, before a sync that would delete many contacts and about a
+    // server certificate the system does not trust; without it the answer is No.
     void setConfirm(std::function<bool(const QString& question)> confirm) {
         m_confirm = std::move(confirm);
     }
