@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -241,8 +242,9 @@ MaybeError DataStore::checkTempName(const QString& target) {
 RecordDeletion::RecordDeletion(const DataStore& store)
     : m_store(store) {}
 
-MaybeError RecordDeletion::begin(qint64 n) {
-    m_n = n;
+MaybeError RecordDeletion::begin(std::vector<qint64> numbers) {
+    m_numbers = std::move(numbers);
+    m_records.clear();
     m_hasRecord = false;
     // Through a link, the copy is made beside the file the link points at and replaces that
     // file, so that the link keeps working.
@@ -260,16 +262,24 @@ MaybeError RecordDeletion::begin(qint64 n) {
     if (auto err = m_data.length(length))
         return err;
     m_count = DataFile::recordCount(length);
-    if (n < 1 || n > m_count) {
+    const bool valid = !m_numbers.empty() &&
+                       std::adjacent_find(m_numbers.begin(), m_numbers.end(),
+                                          std::greater_equal<>()) == m_numbers.end() &&
+                       m_numbers.front() >= 1 && m_numbers.back() <= m_count;
+    if (!valid) {
         m_data.close();
         return std::nullopt;
     }
-    bool found = false;
-    if (auto err = m_data.readRecord(n, m_record, found))
-        return err;
-    if (!found) {
-        m_data.close();
-        return std::nullopt;
+    m_records.resize(m_numbers.size());
+    for (size_t i = 0; i < m_numbers.size(); ++i) {
+        bool found = false;
+        if (auto err = m_data.readRecord(m_numbers[i], m_records[i], found))
+            return err;
+        if (!found) {
+            m_records.clear();
+            m_data.close();
+            return std::nullopt;
+        }
     }
     // A leftover xx.dat must never leak records into the result: start it empty.
     if (auto err = m_temp.openEmptied(m_tempPath)) {
@@ -334,11 +344,17 @@ MaybeError RecordDeletion::commit() {
         (void)DataFile::remove(m_tempPath);
         return err;
     };
-    const qint64 before = (m_n - 1) * kRecordSize;
-    const qint64 after = (m_count - m_n) * kRecordSize;
-    if (auto err = copyRange(0, 0, before))
-        return fail(*err);
-    if (auto err = copyRange(before + kRecordSize, before, after))
+    // The stretches between the removed records, each moved up by the records removed before.
+    qint64 to = 0;
+    qint64 from = 1;
+    for (const qint64 n : m_numbers) {
+        const qint64 size = (n - from) * kRecordSize;
+        if (auto err = copyRange((from - 1) * kRecordSize, to, size))
+            return fail(*err);
+        to += size;
+        from = n + 1;
+    }
+    if (auto err = copyRange((from - 1) * kRecordSize, to, (m_count - from + 1) * kRecordSize))
         return fail(*err);
     if (auto err = m_temp.sync())
         return fail(*err);

@@ -61,7 +61,7 @@ private:
     QString m_folder;
 };
 
-// Removing one record: Telefon.dat is copied without it into xx.dat, which then takes its place
+// Removing records: Telefon.dat is copied without them into xx.dat, which then takes its place
 // in one rename, so that a complete Telefon.dat exists at every instant. Where Telefon.dat is a
 // symbolic link, xx.dat is made beside the file it points at and replaces that file.
 class RecordDeletion {
@@ -70,9 +70,17 @@ public:
 
     // Opens Telefon.dat, puts a new, empty xx.dat in place of any old one and reads record n.
     // When the file has no record n, hasRecord() is false and xx.dat is left alone.
-    MaybeError begin(qint64 n);
+    MaybeError begin(qint64 n) { return begin(std::vector<qint64>{n}); }
+    // The same for several records at once, numbered in ascending order without repeats: one
+    // copy of the file removes them all. hasRecord() is false unless the file has every one.
+    MaybeError begin(std::vector<qint64> numbers);
     bool hasRecord() const { return m_hasRecord; }
-    const Record& record() const { return m_record; }
+    const Record& record() const {
+        static const Record none;
+        return m_records.empty() ? none : m_records.front();
+    }
+    // The records to be removed, in the order of their numbers.
+    const std::vector<Record>& records() const { return m_records; }
 
     // Copies every other whole record and replaces Telefon.dat. On failure Telefon.dat is
     // untouched and the partial xx.dat is removed, except when only the folder could not be
@@ -91,8 +99,8 @@ private:
     QString m_tempPath;     // xx.dat in that folder
     DataFile m_data;
     DataFile m_temp;
-    qint64 m_n = 0;
+    std::vector<qint64> m_numbers;
     qint64 m_count = 0;
     bool m_hasRecord = false;
-    Record m_record;
+    std::vector<Record> m_records;
 };

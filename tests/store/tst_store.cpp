@@ -87,6 +87,8 @@ private Q_SLOTS:
     void appendPosition();
     void beyondTwoGigabytes();
     void junkNeverCrashes();
+    void deleteSeveral_data();
+    void deleteSeveral();
     void errors_data();
     void errors();
 };
@@ -333,6 +335,44 @@ void tst_store::junkNeverCrashes() {
         QVERIFY(!store.readRecord(junk.size() / kRecordSize + 1, r, found));
         QVERIFY(!found);
     }
+}
+
+void tst_store::deleteSeveral_data() {
+    QTest::addColumn<QList<qint64>>("numbers");
+    QTest::addColumn<QList<int>>("left"); // empty with the file unchanged: nothing is removed
+    QTest::newRow("one in the middle") << QList<qint64>{3} << QList<int>{1, 2, 4, 5};
+    QTest::newRow("first and last") << QList<qint64>{1, 5} << QList<int>{2, 3, 4};
+    QTest::newRow("neighbours") << QList<qint64>{2, 3, 4} << QList<int>{1, 5};
+    QTest::newRow("apart") << QList<qint64>{2, 4} << QList<int>{1, 3, 5};
+    QTest::newRow("all") << QList<qint64>{1, 2, 3, 4, 5} << QList<int>{};
+    QTest::newRow("one missing") << QList<qint64>{2, 6} << QList<int>{};
+    QTest::newRow("out of order") << QList<qint64>{4, 2} << QList<int>{};
+    QTest::newRow("repeated") << QList<qint64>{2, 2} << QList<int>{};
+    QTest::newRow("none") << QList<qint64>{} << QList<int>{};
+}
+
+void tst_store::deleteSeveral() {
+    QFETCH(QList<qint64>, numbers);
+    QFETCH(QList<int>, left);
+    QTemporaryDir dir;
+    const DataStore store(dir.path());
+    const SampleContacts contacts;
+    // A torn last record goes with the copy, as with a single deletion.
+    writeFile(store.dataPath(), contacts.records(1, 5) + "torn");
+    RecordDeletion deletion(store);
+    QVERIFY(!deletion.begin({numbers.begin(), numbers.end()}));
+    const bool valid = !left.isEmpty() || numbers.size() == 5;
+    QCOMPARE(deletion.hasRecord(), valid);
+    if (!valid) {
+        deletion.cancel();
+        QCOMPARE(readFile(store.dataPath()), contacts.records(1, 5) + "torn");
+        return;
+    }
+    for (qsizetype i = 0; i < numbers.size(); ++i)
+        QCOMPARE(QByteArray(deletion.records()[size_t(i)].data(), kRecordSize),
+                 contacts.record(int(numbers[i])));
+    QVERIFY(!deletion.commit());
+    QCOMPARE(readFile(store.dataPath()), left.isEmpty() ? QByteArray("") : contacts.records(left));
 }
 
 void tst_store::errors_data() {
