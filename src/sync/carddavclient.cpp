@@ -573,9 +573,12 @@ void CardDavClient::changesSince(const QUrl& book, const QString& syncToken, Cha
              if (result.ok()) {
                  const QString bookPath = book.path(QUrl::FullyDecoded);
                  for (const DavResponse& r : ms.responses) {
-                     if (r.status == 404)
+                     const bool self = hrefPath(book, r.href) == bookPath;
+                     if (self && r.status == 507)
+                         changes.truncated = true;
+                     else if (r.status == 404)
                          changes.removed.append(r.href);
-                     else if (!r.isCollection && hrefPath(book, r.href) != bookPath)
+                     else if (!r.isCollection && !self)
                          changes.changed.push_back({r.href, r.etag});
                  }
                  changes.syncToken = ms.syncToken;

@@ -79,6 +79,7 @@ struct CollectionChanges {
     std::vector<CardRef> changed; // new or changed cards
     QStringList removed;          // hrefs of deleted cards
     QString syncToken;            // the token for next time
+    bool truncated = false;       // the server gave only a part; the token is of that part
 };
 
 class CardDavClient : public QObject {

@@ -71,6 +71,7 @@ private:
             theirs = recordOfCard(card->vcard);
             // A card that cannot be read is left as it is on both sides, to be tried again.
             if (!theirs) {
+                m_plan.cardsLeftOut = true;
                 if (fate.kind != SyncedFate::Kind::Deleted)
                     link(fate.recNo, was);
                 return;
@@ -176,8 +177,10 @@ private:
             if (m_claimed.contains(card.href))
                 continue;
             const std::optional<Record> theirs = recordOfCard(card.vcard);
-            if (!theirs)
+            if (!theirs) {
+                m_plan.cardsLeftOut = true;
                 continue;
+            }
             arriveHere(*theirs, {card.href, card.etag, uidOfCard(card.vcard), *theirs});
         }
         for (qint64 n : m_alignment.added) {
@@ -282,7 +285,7 @@ bool SyncPlan::needsConfirmation() const {
 SyncState startingState(const SyncState& last, const QString& bookUrl) {
     if (last.bookUrl == bookUrl)
         return last;
-    return SyncState{bookUrl, {}};
+    return SyncState{bookUrl, {}, {}};
 }
 
 std::vector<Record> syncedRecords(const SyncState& state) {

@@ -67,6 +67,9 @@ struct SyncPlan {
     SyncCounts counts;
     qint64 contactsHere = 0;
     qint64 contactsThere = 0;
+    // A card of the server that cannot be read is left out of the next state, or kept there in
+    // the version it had: only a whole listing shows it again.
+    bool cardsLeftOut = false;
 
     bool changesNothing() const {
         return modify.empty() && remove.empty() && append.empty() && writes.empty();

@@ -96,25 +96,77 @@ void SyncRun::begin() {
     }
     m_last = startingState(last, bookUrl);
     Q_EMIT progress(QStringLiteral("A szerver névjegyeinek listázása…"));
-    m_client->listCards(
-        m_account.addressBook,
-        [this](const DavResult& r, const std::vector<CardRef>& cards) { listed(r, cards); });
+    listChanges(m_last.syncToken);
 }
 
-void SyncRun::listed(const DavResult& result, const std::vector<CardRef>& cards) {
-    if (!result.ok()) {
-        failNetwork(result);
-        return;
-    }
+// Where the server keeps tokens of its states, only what changed since the last sync is listed
+// (all of it without a token); otherwise, or where the server no longer knows the token, every
+// card.
+void SyncRun::listChanges(const QString& token) {
+    m_client->changesSince(
+        m_account.addressBook, token,
+        [this, token](const DavResult& result, const CollectionChanges& changes) {
+            using Kind = DavResult::Kind;
+            // An answer without a token is no answer to this report.
+            const bool whole = !changes.truncated && !changes.syncToken.isEmpty();
+            if (result.ok() && whole) {
+                m_token = changes.syncToken;
+                listed(changes.changed, changes.removed, !token.isEmpty());
+                return;
+            }
+            if (result.kind == Kind::BadSyncToken && !token.isEmpty()) {
+                listChanges({});
+                return;
+            }
+            // Failures that a plain listing would meet just the same end the run here.
+            const bool unsupported =
+                result.ok() || result.kind == Kind::NotCardDav ||
+                result.kind == Kind::ServerError || result.kind == Kind::Forbidden ||
+                result.kind == Kind::BadXml || result.kind == Kind::BadSyncToken;
+            if (!unsupported) {
+                failNetwork(result);
+                return;
+            }
+            listAll();
+        });
+}
+
+void SyncRun::listAll() {
+    m_token.clear();
+    m_client->listCards(m_account.addressBook,
+                        [this](const DavResult& result, const std::vector<CardRef>& cards) {
+                            if (!result.ok())
+                                failNetwork(result);
+                            else
+                                listed(cards, {}, false);
+                        });
+}
+
+// The server's cards: those listed, or since the last sync those of its state as changed since.
+void SyncRun::listed(const std::vector<CardRef>& cards, const QStringList& removed,
+                     bool sinceLast) {
     m_server.clear();
     m_serverIndex.clear();
-    for (const CardRef& card : cards) {
-        const QString href = hrefKey(card.href);
-        if (m_serverIndex.contains(href))
-            continue;
+    const auto add = [this](const QString& href, const QString& etag) {
+        const auto it = m_serverIndex.constFind(href);
+        if (it != m_serverIndex.cend()) {
+            m_server[*it].etag = etag;
+            return;
+        }
         m_serverIndex.insert(href, m_server.size());
-        m_server.push_back({href, card.etag, {}});
+        m_server.push_back({href, etag, {}});
+    };
+    if (sinceLast) {
+        QSet<QString> gone;
+        for (const QString& href : removed)
+            gone.insert(hrefKey(href));
+        for (const SyncedCard& card : m_last.cards) {
+            if (!gone.contains(card.href))
+                add(card.href, card.etag);
+        }
     }
+    for (const CardRef& card : cards)
+        add(hrefKey(card.href), card.etag);
 
     m_today.clear();
     const MaybeError err = m_store.forEachRecord([this](const char* records, qint64, qint64 count) {
@@ -182,6 +234,8 @@ void SyncRun::plan() {
     m_plan = planSync(m_last, m_today, m_alignment, m_server,
                       m_account.addressBook.path(QUrl::FullyEncoded),
                       []() { return QUuid::createUuid().toString(QUuid::WithoutBraces); });
+    // The token holds for the next sync only where the state holds every card as listed.
+    m_plan.next.syncToken = m_plan.cardsLeftOut ? QString() : m_token;
     // The server's cards are needed no more; a big address book must not stay in memory.
     m_server = {};
     m_serverIndex.clear();
@@ -306,7 +360,10 @@ void SyncRun::changeRegister() {
         return;
     }
     Q_EMIT progress(QStringLiteral("A szinkronizálás állapotának mentése…"));
-    if (const MaybeError err = writeSyncState(syncStatePath(m_store), m_plan.next)) {
+    // Where nothing changed the state file is left as it is.
+    const bool same = m_plan.next == m_last;
+    if (const MaybeError err =
+            same ? std::nullopt : writeSyncState(syncStatePath(m_store), m_plan.next)) {
         fail(err->message() + kResume);
         return;
     }
@@ -317,8 +374,8 @@ void SyncRun::changeRegister() {
 }
 
 // In the plan's order: records changed in place, the new ones appended in one batch, then the
-// removed ones from the last down, so that the numbers of those before stay valid. Each record
-// is checked to be the one the plan was made from.
+// removed ones in one copy of the file. Each record is checked to be the one the plan was made
+// from.
 MaybeError SyncRun::applyToRegister(bool& changedUnderfoot) {
     const auto stillThere = [this](qint64 n, const Record& found) {
         return n >= 1 && n <= static_cast<qint64>(m_today.size()) &&
@@ -359,13 +416,16 @@ MaybeError SyncRun::applyToRegister(bool& changedUnderfoot) {
             return err;
         m_registerChanged = true;
     }
-    for (auto it = m_plan.remove.rbegin(); it != m_plan.remove.rend(); ++it) {
+    if (!m_plan.remove.empty()) {
         RecordDeletion deletion(m_store);
-        if (MaybeError err = deletion.begin(*it)) {
+        if (MaybeError err = deletion.begin(m_plan.remove)) {
             deletion.cancel();
             return err;
         }
-        if (!deletion.hasRecord() || !stillThere(*it, deletion.record())) {
+        bool same = deletion.hasRecord();
+        for (size_t i = 0; same && i < m_plan.remove.size(); ++i)
+            same = stillThere(m_plan.remove[i], deletion.records()[i]);
+        if (!same) {
             deletion.cancel();
             changedUnderfoot = true;
             return std::nullopt;

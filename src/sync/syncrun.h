@@ -62,7 +62,9 @@ Q_SIGNALS:
 
 private:
     void begin();
-    void listed(const DavResult& result, const std::vector<CardRef>& cards);
+    void listChanges(const QString& token);
+    void listAll();
+    void listed(const std::vector<CardRef>& cards, const QStringList& removed, bool sinceLast);
     void fetchNext();
     void fetched(const DavResult& result, const std::vector<Card>& cards,
                  const QStringList& missing);
@@ -91,6 +93,7 @@ private:
     SyncState m_last;
     std::vector<Record> m_today;
     Alignment m_alignment;
+    QString m_token; // the server's token of the state listed
     std::vector<ServerCard> m_server;
     QHash<QString, size_t> m_serverIndex; // normalised href -> m_server
     QStringList m_toFetch;

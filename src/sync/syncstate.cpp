@@ -16,6 +16,7 @@ namespace {
 // One line per contact, so that the file reads in a text editor and a cut shows:
 //   Zelvanor-Sync 1
 //   book <address book URL>
+//   token <the server's sync token>                     (only where there is one)
 //   card <href> <ETag> <UID> <the record's 279 bytes in base64>
 //   end <number of cards>
 // Texts are percent-encoded, so that no blank or line break of their own splits a line.
@@ -116,9 +117,19 @@ MaybeError parse(const DataFile& file, SyncState& state, qint64& badLine) {
         badLine = lineNo;
         return std::nullopt;
     }
+    bool first = true;
     for (;;) {
         if (auto err = nextLine())
             return err;
+        if (first && ok && !ended && line.startsWith("token ")) {
+            first = false;
+            if (!decoded(QByteArrayView(line).sliced(6), state.syncToken)) {
+                badLine = lineNo;
+                return std::nullopt;
+            }
+            continue;
+        }
+        first = false;
         const QList<QByteArray> parts = line.split(' ');
         if (!ok || ended) {
             badLine = lineNo;
@@ -173,6 +184,8 @@ MaybeError writeSyncState(const QString& path, const SyncState& state) {
             return std::nullopt;
         };
         text += kMagic.toByteArray() + "\nbook " + encoded(state.bookUrl) + '\n';
+        if (!state.syncToken.isEmpty())
+            text += "token " + encoded(state.syncToken) + '\n';
         for (const SyncedCard& card : state.cards) {
             text += "card " + encoded(card.href) + ' ' + encoded(card.etag) + ' ' +
                     encoded(card.uid) + ' ' +

@@ -24,6 +24,9 @@ struct SyncedCard {
 
 struct SyncState {
     QString bookUrl; // the address book synced with
+    // The server's token of the address book's state the cards were listed in; empty when it
+    // gave none, or when some card of the server is not among these as it was listed then.
+    QString syncToken;
     std::vector<SyncedCard> cards;
 
     friend bool operator==(const SyncState&, const SyncState&) = default;

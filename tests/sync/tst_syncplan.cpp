@@ -192,6 +192,7 @@ private Q_SLOTS:
         int uids = 0;
         const SyncPlan first = planned(sides, uids);
         QCOMPARE(describe(first), expected);
+        QVERIFY(!first.cardsLeftOut);
 
         const Sides after = carriedOut(sides, first);
         QCOMPARE(syncedRecords(after.state), after.today);
@@ -217,6 +218,36 @@ private Q_SLOTS:
             QVERIFY2(contents(resumed) == contents(after), qPrintable(QString::number(k)));
             QCOMPARE(describe(planned(resumed, uids)), u""_s);
         }
+    }
+
+    // A card that cannot be read changes nothing on either side, and the state cannot stand for
+    // the server's: the next sync lists every card again.
+    void unreadableCard_data() {
+        QTest::addColumn<QString>("synced");
+        QTest::addColumn<QString>("here");
+        QTest::newRow("new there") << u"A"_s << u"A"_s;
+        QTest::newRow("changed there") << u"A B"_s << u"A B"_s;
+        QTest::newRow("changed there, deleted here") << u"A B"_s << u"A"_s;
+    }
+
+    void unreadableCard() {
+        QFETCH(QString, synced);
+        QFETCH(QString, here);
+        Sides sides;
+        for (const QString& t : synced.split(u' ')) {
+            const QString href = kBook + t + u".vcf"_s;
+            sides.state.cards.push_back({href, u"e0"_s, t, contact(t)});
+            sides.server.push_back({href, u"e0"_s, serverCard(t)});
+        }
+        sides.today = contacts(here);
+        if (sides.server.size() == 1)
+            sides.server.push_back({kBook + u"B.vcf"_s, {}, {}});
+        sides.server.back().etag = u"e1"_s;
+        sides.server.back().vcard = "BEGIN:VCALENDAR\r\nEND:VCALENDAR\r\n";
+        int uids = 0;
+        const SyncPlan plan = planned(sides, uids);
+        QCOMPARE(describe(plan), u""_s);
+        QVERIFY(plan.cardsLeftOut);
     }
 };
 

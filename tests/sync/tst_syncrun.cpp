@@ -31,13 +31,15 @@ template <typename Fn> void waitFor(Fn done) {
 
 // Between the run and the server, one request per connection: counts them, and from the n-th
 // on, for a number of requests, either answers 500 without passing the request on, or passes it
-// on and ends the connection after the answer's status line.
+// on and ends the connection after the answer's status line. It can also stand for a server
+// that knows no sync-collection report.
 class FaultProxy : public QTcpServer {
 public:
     int requests = 0;
     int failAt = 0;
     int failing = 1;
     bool drop = false;
+    bool noSyncReport = false;
 
     explicit FaultProxy(quint16 target) {
         listen(QHostAddress::LocalHost);
@@ -50,6 +52,13 @@ public:
                 connect(server, &QObject::destroyed, [answer]() { delete answer; });
                 connect(client, &QTcpSocket::readyRead, client, [=, this]() {
                     QByteArray bytes = client->readAll();
+                    if (noSyncReport && bytes.startsWith("REPORT") &&
+                        bytes.contains("\r\nDepth: 0\r\n")) {
+                        client->write("HTTP/1.1 501 Not Implemented\r\nContent-Length: 0"
+                                      "\r\nConnection: close\r\n\r\n");
+                        client->disconnectFromHost();
+                        return;
+                    }
                     if (fail && !drop) {
                         client->write("HTTP/1.1 500 Internal Server Error\r\nContent-Length: 0"
                                       "\r\nConnection: close\r\n\r\n");
@@ -185,6 +194,25 @@ class TestSyncRun : public QObject {
         return here.join(u' ') + u" | "_s + there.join(u' ');
     }
 
+    // The state keeps a token of the right form that the server never gave.
+    void forgetToken() {
+        const QString path = syncStatePath(DataStore(m_folder));
+        QByteArray state = readAll(path);
+        const qsizetype at = state.indexOf("\ntoken ");
+        if (at < 0)
+            return;
+        const QByteArray unknown = "http://radicale.org/ns/sync/" + QByteArray(64, 'a');
+        state.replace(at + 7, state.indexOf('\n', at + 1) - at - 7, unknown.toPercentEncoding());
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(state);
+    }
+
+    static QByteArray readAll(const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
     // The starting state on both sides, synced, then the changes on each side.
     void prepare(const QString& synced, const QString& here, const QString& there) {
         if (!synced.isEmpty()) {
@@ -202,55 +230,70 @@ private Q_SLOTS:
     }
 
     void scenario_data() {
+        QTest::addColumn<QString>("listing");
         QTest::addColumn<QString>("synced");
         QTest::addColumn<QString>("here");
         QTest::addColumn<QString>("there");
         QTest::addColumn<QString>("answer"); // to the deletion question; empty: never asked
         QTest::addColumn<QString>("expected");
         const QString seven = u"A B C D E F G"_s;
-        QTest::newRow("first sync, empty address book")
-            << u""_s << u"A B"_s << u""_s << u""_s << u"A B | A B"_s;
-        QTest::newRow("first sync pairs equal contacts")
-            << u""_s << u"A B"_s << u"B C"_s << u""_s << u"A B C | A B# C#"_s;
-        QTest::newRow("changed there")
-            << u"A B"_s << u"A B"_s << u"A B'"_s << u""_s << u"A B' | A B'#"_s;
-        QTest::newRow("both changed, other fields, extras kept")
-            << u"A B"_s << u"A B'"_s << u"A B^"_s << u""_s << u"A B'^ | A B'^#"_s;
-        QTest::newRow("both changed one field")
-            << u"A B"_s << u"A B'"_s << u"A B''"_s << u""_s << u"A B' B'' | A B' B''#"_s;
-        QTest::newRow("changed here, deleted there")
-            << u"A B"_s << u"A B'"_s << u"A"_s << u""_s << u"A B' | A B'"_s;
-        QTest::newRow("deleted here, changed there")
-            << u"A B"_s << u"A"_s << u"A B'"_s << u""_s << u"A B' | A B'#"_s;
-        QTest::newRow("all kinds at once") << u"A B C D"_s << u"A C' D X"_s << u"A B^ C D Y"_s
-                                           << u""_s << u"A B^ C' D X Y | A B^# C' D X Y#"_s;
-        QTest::newRow("register emptied, kept")
-            << seven << u""_s << seven << u"no"_s << u" | A B C D E F G"_s;
-        QTest::newRow("register emptied, agreed")
-            << seven << u""_s << seven << u"yes"_s << u" | "_s;
-        QTest::newRow("address book emptied, kept")
-            << seven << seven << u""_s << u"no"_s << u"A B C D E F G | "_s;
-        QTest::newRow("address book emptied, agreed")
-            << seven << seven << u""_s << u"yes"_s << u" | "_s;
+        // Each row with the changes since the last sync listed through the server's token, with
+        // a token the server no longer knows, and by a server without such a report.
+        for (const QString& listing : {u"since token"_s, u"token unknown"_s, u"no sync report"_s}) {
+            const auto row = [&](const char* name) -> QTestData& {
+                return QTest::addRow("%s, %s", name, qPrintable(listing)) << listing;
+            };
+            row("first sync, empty address book")
+                << u""_s << u"A B"_s << u""_s << u""_s << u"A B | A B"_s;
+            row("first sync pairs equal contacts")
+                << u""_s << u"A B"_s << u"B C"_s << u""_s << u"A B C | A B# C#"_s;
+            row("changed there") << u"A B"_s << u"A B"_s << u"A B'"_s << u""_s << u"A B' | A B'#"_s;
+            row("both changed, other fields, extras kept")
+                << u"A B"_s << u"A B'"_s << u"A B^"_s << u""_s << u"A B'^ | A B'^#"_s;
+            row("both changed one field")
+                << u"A B"_s << u"A B'"_s << u"A B''"_s << u""_s << u"A B' B'' | A B' B''#"_s;
+            row("changed here, deleted there")
+                << u"A B"_s << u"A B'"_s << u"A"_s << u""_s << u"A B' | A B'"_s;
+            row("deleted here, changed there")
+                << u"A B"_s << u"A"_s << u"A B'"_s << u""_s << u"A B' | A B'#"_s;
+            row("all kinds at once") << u"A B C D"_s << u"A C' D X"_s << u"A B^ C D Y"_s << u""_s
+                                     << u"A B^ C' D X Y | A B^# C' D X Y#"_s;
+            row("register emptied, kept")
+                << seven << u""_s << seven << u"no"_s << u" | A B C D E F G"_s;
+            row("register emptied, agreed") << seven << u""_s << seven << u"yes"_s << u" | "_s;
+            row("address book emptied, kept")
+                << seven << seven << u""_s << u"no"_s << u"A B C D E F G | "_s;
+            row("address book emptied, agreed") << seven << seven << u""_s << u"yes"_s << u" | "_s;
+        }
     }
 
     // One sync leaves both sides as expected, and a second one changes nothing.
     void scenario() {
+        QFETCH(QString, listing);
         QFETCH(QString, synced);
         QFETCH(QString, here);
         QFETCH(QString, there);
         QFETCH(QString, answer);
         QFETCH(QString, expected);
-        fresh(m_radicale.url({}));
+        FaultProxy proxy(static_cast<quint16>(m_radicale.url({}).port()));
+        proxy.noSyncReport = listing == u"no sync report"_s;
+        fresh(QUrl(u"http://127.0.0.1:%1/"_s.arg(proxy.serverPort())));
         prepare(synced, here, there);
+        if (listing == u"token unknown"_s)
+            forgetToken();
         int asked = 0;
         const SyncResult first = sync(answer, &asked);
         QCOMPARE(asked, answer.isEmpty() ? 0 : 1);
         QVERIFY2(first.ok == (answer != u"no"_s), qPrintable(first.error));
         QCOMPARE(contents(), expected);
+        proxy.requests = 0;
         const SyncResult second = sync(answer);
         QCOMPARE(syncSummary(second.counts), syncSummary({}));
         QCOMPARE(contents(), expected);
+        // Nothing changed: one report tells it, where the server has it, sent twice as the
+        // server first asks for the password.
+        if (answer != u"no"_s)
+            QCOMPARE(proxy.requests, proxy.noSyncReport ? 3 : 2);
     }
 
     void interrupted_data() {

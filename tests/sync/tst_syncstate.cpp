@@ -38,9 +38,11 @@ private Q_SLOTS:
     // What is written reads back the same; every shorter piece of the file is refused whole.
     void roundTrip_data() {
         QTest::addColumn<SyncState>("state");
-        QTest::newRow("nothing synced yet") << SyncState{u"http://127.0.0.1:5232/u/book/"_s, {}};
+        QTest::newRow("nothing synced yet")
+            << SyncState{u"http://127.0.0.1:5232/u/book/"_s, {}, {}};
         QTest::newRow("texts with blanks, breaks and accents") << SyncState{
             u"https://szerver.hu/dav/Névjegyek közösen/"_s,
+            u"http://szerver.hu/sync/1 2\n"_s,
             {{u"/dav/a b/1%20x.vcf"_s, u"W/\"1 2\"\n"_s, u"üid\t\r\n"_s, named(u"Kiss Ádám"_s)},
              {u"/dav/2.vcf"_s, u""_s, u""_s, rawBytes()}}};
     }
@@ -82,6 +84,8 @@ private Q_SLOTS:
         QTest::newRow("record not base64") << head + card(QByteArray(372, '*')) + "end 1\n" << 3;
         QTest::newRow("href empty") << head + "card  b c " + card().split(' ').last() << 3;
         QTest::newRow("text not UTF-8") << head + card().replace("uid-1", "%FF") + "end 1\n" << 3;
+        QTest::newRow("token not UTF-8") << head + "token %FF\nend 0\n" << 3;
+        QTest::newRow("token twice") << head + "token a\ntoken b\nend 0\n" << 4;
         QTest::newRow("more after the end") << head + "end 0\ncard\n" << 4;
         QTest::newRow("endless line") << head + QByteArray(200 * 1024, 'a') << 3;
     }
@@ -95,7 +99,7 @@ private Q_SLOTS:
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(content);
         file.close();
-        SyncState read{u"left over"_s, {}};
+        SyncState read{u"left over"_s, u"t"_s, {}};
         const MaybeError err = cardsync::readSyncState(path, read);
         QVERIFY(err);
         QVERIFY2(err->message().contains(u"(%1. sor)"_s.arg(badLine)), qPrintable(err->message()));
@@ -104,7 +108,7 @@ private Q_SLOTS:
 
     void missingFileIsNeverSynced() {
         QTemporaryDir dir;
-        SyncState read{u"left over"_s, {}};
+        SyncState read{u"left over"_s, u"t"_s, {}};
         QVERIFY(!cardsync::readSyncState(dir.filePath(u"Telefon.sync"_s), read));
         QCOMPARE(read, SyncState{});
         QVERIFY(cardsync::readSyncState(dir.path(), read));
