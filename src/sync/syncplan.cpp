@@ -44,7 +44,8 @@ public:
             m_server.insert(card.href, &card);
         for (qint64 n : alignment.added)
             m_newHere[key(today[static_cast<size_t>(n - 1)])].push_back(n);
-        m_links.resize(today.size());
+        m_linked.resize(today.size());
+        m_linkWrite.assign(today.size(), -1);
         m_removed.assign(today.size(), false);
         m_plan.next.bookUrl = last.bookUrl;
         m_plan.contactsHere = static_cast<qint64>(today.size());
@@ -184,7 +185,7 @@ private:
             arriveHere(*theirs, {card.href, card.etag, uidOfCard(card.vcard), *theirs});
         }
         for (qint64 n : m_alignment.added) {
-            if (!m_links[static_cast<size_t>(n - 1)])
+            if (m_linked[static_cast<size_t>(n - 1)].href.isEmpty())
                 createThere(n, m_newUid(), m_today[static_cast<size_t>(n - 1)]);
         }
     }
@@ -219,20 +220,30 @@ private:
         ++m_plan.counts.newThere;
     }
 
+    // The next state takes the linked cards' places in today's order, without a copy: a large
+    // register's state is held only once.
     void finish() {
         std::sort(m_plan.remove.begin(), m_plan.remove.end());
-        const auto add = [this](const Link& l) {
-            if (l.write >= 0)
-                m_plan.writes[static_cast<size_t>(l.write)].stateIndex =
-                    static_cast<int>(m_plan.next.cards.size());
-            m_plan.next.cards.push_back(l.card);
+        std::vector<SyncedCard>& cards = m_linked;
+        const auto place = [this](int write, size_t at) {
+            if (write >= 0)
+                m_plan.writes[static_cast<size_t>(write)].stateIndex = static_cast<int>(at);
         };
-        for (size_t i = 0; i < m_links.size(); ++i) {
-            if (!m_removed[i] && m_links[i])
-                add(*m_links[i]);
+        size_t kept = 0;
+        for (size_t i = 0; i < cards.size(); ++i) {
+            if (m_removed[i] || cards[i].href.isEmpty())
+                continue;
+            place(m_linkWrite[i], kept);
+            if (kept != i)
+                cards[kept] = std::move(cards[i]);
+            ++kept;
         }
-        for (const Link& l : m_appended)
-            add(l);
+        cards.resize(kept);
+        for (Link& l : m_appended) {
+            place(l.write, cards.size());
+            cards.push_back(std::move(l.card));
+        }
+        m_plan.next.cards = std::move(cards);
     }
 
     static SyncedCard withVersion(const SyncedCard& was, const ServerCard& card,
@@ -255,7 +266,8 @@ private:
     }
 
     void link(qint64 n, const SyncedCard& card, int w = -1) {
-        m_links[static_cast<size_t>(n - 1)] = Link{card, w};
+        m_linked[static_cast<size_t>(n - 1)] = card;
+        m_linkWrite[static_cast<size_t>(n - 1)] = w;
     }
 
     static std::string key(const Record& record) { return std::string(record.data(), kRecordSize); }
@@ -267,7 +279,8 @@ private:
     QString m_bookPath;
     const std::function<QString()>& m_newUid;
     QHash<QString, const ServerCard*> m_server;
-    std::vector<std::optional<Link>> m_links;
+    std::vector<SyncedCard> m_linked; // by today's record; no href: not linked
+    std::vector<int> m_linkWrite;
     std::vector<char> m_removed;
     std::vector<Link> m_appended;
     std::unordered_map<std::string, std::deque<qint64>> m_newHere; // today's new records
@@ -282,7 +295,7 @@ bool SyncPlan::needsConfirmation() const {
     return many(counts.deletedHere, contactsHere) || many(counts.deletedThere, contactsThere);
 }
 
-SyncState startingState(const SyncState& last, const QString& bookUrl) {
+SyncState startingState(SyncState last, const QString& bookUrl) {
     if (last.bookUrl == bookUrl)
         return last;
     return SyncState{bookUrl, {}, {}};

@@ -81,7 +81,7 @@ struct SyncPlan {
 
 // The state a sync with the address book starts from: a state of another address book counts
 // as none, so that the first sync pairs equal contacts instead of doubling them.
-SyncState startingState(const SyncState& last, const QString& bookUrl);
+SyncState startingState(SyncState last, const QString& bookUrl);
 
 // The records of a state, for the alignment with today's register.
 std::vector<Record> syncedRecords(const SyncState& state);

@@ -2,6 +2,7 @@
 
 #include "store/appendbatch.h"
 
+#include <QFileInfo>
 #include <QSet>
 #include <QUuid>
 
@@ -94,7 +95,7 @@ void SyncRun::begin() {
         fail(err->message());
         return;
     }
-    m_last = startingState(last, bookUrl);
+    m_last = startingState(std::move(last), bookUrl);
     Q_EMIT progress(QStringLiteral("A szerver névjegyeinek listázása…"));
     listChanges(m_last.syncToken);
 }
@@ -169,6 +170,7 @@ void SyncRun::listed(const std::vector<CardRef>& cards, const QStringList& remov
         add(hrefKey(card.href), card.etag);
 
     m_today.clear();
+    m_today.reserve(static_cast<size_t>(QFileInfo(m_store.dataPath()).size() / kRecordSize));
     const MaybeError err = m_store.forEachRecord([this](const char* records, qint64, qint64 count) {
         for (qint64 i = 0; i < count; ++i)
             m_today.push_back(Record::fromBytes(records + i * kRecordSize));

@@ -24,6 +24,8 @@ constexpr QByteArrayView kMagic = "Zelvanor-Sync 1";
 // A longer line is damage: no href, ETag or UID of a real server comes near it.
 constexpr qsizetype kMaxLine = 64 * 1024;
 constexpr qint64 kReadBlock = 256 * 1024;
+// "card", the href and three blanks, and the record in base64 with the line feed.
+constexpr qint64 kShortestCardLine = 4 + 1 + 3 + (kRecordSize + 2) / 3 * 4 + 1;
 
 QByteArray encoded(const QString& text) {
     return text.toUtf8().toPercentEncoding();
@@ -117,6 +119,12 @@ MaybeError parse(const DataFile& file, SyncState& state, qint64& badLine) {
         badLine = lineNo;
         return std::nullopt;
     }
+    // Room for as many cards as the file can hold, so that a large state is not copied while
+    // it grows.
+    qint64 length = 0;
+    if (auto err = file.length(length))
+        return err;
+    state.cards.reserve(static_cast<size_t>(length / kShortestCardLine));
     bool first = true;
     for (;;) {
         if (auto err = nextLine())
