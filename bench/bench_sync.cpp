@@ -3,16 +3,22 @@
 #include "benchmarks.h"
 #include "generator.h"
 #include "radicaleserver.h"
+#include "registers.h"
 
 #include "store/datastore.h"
 #include "sync/alignment.h"
 #include "sync/cardedit.h"
 #include "sync/syncrun.h"
 
+#include <QDir>
 #include <QEventLoop>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QUuid>
+
+#include <algorithm>
+
+#include <malloc.h>
 
 using namespace benchutil;
 
@@ -86,13 +92,14 @@ template <typename Call> void await(Call call) {
         loop.exec();
 }
 
-// A register of count generated contacts and an empty address book of its own.
+// A register of count generated contacts and an address book of its own: empty, or holding the
+// same contacts as cards written straight into the server's storage, which a first sync pairs.
 struct SyncSides {
     QTemporaryDir dir;
     QUrl book;
     std::vector<Record> records;
 
-    explicit SyncSides(qint64 count)
+    SyncSides(qint64 count, bool filled)
         : records(generated(count, contactgen::kDefaultSeed)) {
         static int books = 0;
         const QString name = QStringLiteral("bench%1").arg(++books);
@@ -101,6 +108,13 @@ struct SyncSides {
         if (file.open(QIODevice::WriteOnly)) {
             for (const Record& r : records)
                 file.write(r.data(), kRecordSize);
+        }
+        const QDir cards(radicale()->addressBookFolder(QStringLiteral("anna"), name));
+        for (size_t i = 0; filled && i < records.size(); ++i) {
+            const QString uid = QStringLiteral("bench-%1").arg(i);
+            QFile card(cards.filePath(uid + QStringLiteral(".vcf")));
+            if (card.open(QIODevice::WriteOnly))
+                card.write(cardsync::newCard(records[i], uid));
         }
     }
 
@@ -119,6 +133,29 @@ struct SyncSides {
         });
         return result;
     }
+};
+
+// The growth of the resident memory over the start of the sync at its highest, per contact.
+class PeakGrowth {
+public:
+    void start() {
+        // What earlier runs freed goes back to the system, so that it is not used again unseen.
+        malloc_trim(0);
+        benchfiles::resetPeakMemory();
+        m_before = benchfiles::memoryNow();
+    }
+    void stop() {
+        m_peakKiB = std::max(m_peakKiB, benchfiles::memoryNow().hwmKiB - m_before.rssKiB);
+    }
+    void report(benchmark::State& state) const {
+        state.counters["peak_growth_MiB"] = static_cast<double>(m_peakKiB) / 1024.0;
+        state.counters["per_contact_B"] =
+            static_cast<double>(m_peakKiB) * 1024.0 / static_cast<double>(state.range(0));
+    }
+
+private:
+    benchfiles::Memory m_before;
+    qint64 m_peakKiB = 0;
 };
 
 std::unique_ptr<cardsync::CardDavClient> plainClient() {
@@ -150,8 +187,10 @@ QString newHref(const QUrl& book, const QString& uid) {
 void firstSync(benchmark::State& state, bool plain) {
     if (!radicale())
         return fail(state, QStringLiteral("radicale does not start"));
+    PeakGrowth memory;
     for (auto _ : state) {
-        const SyncSides sides(state.range(0));
+        const SyncSides sides(state.range(0), false);
+        memory.start();
         Stopwatch t;
         if (plain) {
             const auto client = plainClient();
@@ -164,19 +203,23 @@ void firstSync(benchmark::State& state, bool plain) {
             return fail(state, result.error);
         }
         state.SetIterationTime(t.seconds());
+        memory.stop();
     }
+    memory.report(state);
 }
 
-// A sync with nothing changed, or after one change on each side; plain: one listing, then a
-// multiget of the two cards and one PUT.
+// A sync with nothing changed, or after one change on each side, of a register synced with an
+// address book that holds the same contacts; plain: the changes since the last sync's token in
+// one report, then a multiget of the two cards and one PUT.
 void laterSync(benchmark::State& state, bool changed, bool plain) {
     if (!radicale())
         return fail(state, QStringLiteral("radicale does not start"));
-    const SyncSides sides(state.range(0));
+    const SyncSides sides(state.range(0), true);
     if (const auto result = sides.sync(); !result.ok)
         return fail(state, result.error);
     const auto client = plainClient();
     const DataStore store(sides.dir.path());
+    PeakGrowth memory;
     int round = 0;
     for (auto _ : state) {
         cardsync::SyncState last;
@@ -194,9 +237,13 @@ void laterSync(benchmark::State& state, bool changed, bool plain) {
             t.setField(Field::Megj, QStringLiteral("ott %1").arg(round));
             put(*client, sides.book, theirs.href, cardsync::newCard(t, theirs.uid), theirs.etag);
         }
+        memory.start();
         Stopwatch t;
         if (plain) {
-            list(*client, sides.book);
+            await([&](auto done) {
+                client->changesSince(sides.book, last.syncToken,
+                                     [done](const auto&, const auto&) { done(); });
+            });
             if (changed) {
                 await([&](auto done) {
                     client->fetchCards(sides.book, {mine.href, theirs.href},
@@ -209,11 +256,15 @@ void laterSync(benchmark::State& state, bool changed, bool plain) {
             return fail(state, result.error);
         }
         state.SetIterationTime(t.seconds());
+        memory.stop();
+        if (last.syncToken.isEmpty())
+            return fail(state, QStringLiteral("no sync token was kept"));
         if (plain && changed) {
             // The plain client's write is undone by a real sync, out of the timing.
             sides.sync();
         }
     }
+    memory.report(state);
 }
 
 void syncFirst(benchmark::State& state) {

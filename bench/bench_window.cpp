@@ -330,14 +330,6 @@ void memory(benchmark::State& state) {
     state.counters["hwm_MiB"] = static_cast<double>(loaded.hwmKiB) / 1024.0;
 }
 
-// Lets VmHWM start again from the present resident size, so that the peak of one action can be
-// read on its own.
-void resetPeakMemory() {
-    QFile clear(QStringLiteral("/proc/self/clear_refs"));
-    if (clear.open(QIODevice::WriteOnly))
-        clear.write("5");
-}
-
 // "Listamező nyomtatása" with no printer installed: the whole list, 50 rows a page, written
 // to a PDF file, from the click until the file is closed.
 void printToPdf(benchmark::State& state) {
@@ -350,7 +342,7 @@ void printToPdf(benchmark::State& state) {
     qint64 peakGrowthKiB = 0;
     for (auto _ : state) {
         QFile::remove(pdf);
-        resetPeakMemory();
+        benchfiles::resetPeakMemory();
         const benchfiles::Memory before = benchfiles::memoryNow();
         Stopwatch t;
         cmdPrint->click();

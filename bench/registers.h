@@ -56,5 +56,8 @@ struct Memory {
     qint64 hwmKiB = 0;
 };
 Memory memoryNow();
+// Lets VmHWM start again from the present resident size, so that the peak of one action can be
+// read on its own.
+void resetPeakMemory();
 
 } // namespace benchfiles

@@ -83,8 +83,7 @@ void RadicaleServer::stop() {
 
 QUrl RadicaleServer::addAddressBook(const QString& user, const QString& name,
                                     const QString& displayName) {
-    const QString folder =
-        m_dir.filePath(QStringLiteral("storage/collection-root/%1/%2").arg(user, name));
+    const QString folder = addressBookFolder(user, name);
     QDir().mkpath(folder);
     QFile props(folder + QStringLiteral("/.Radicale.props"));
     if (props.open(QIODevice::WriteOnly)) {
@@ -94,6 +93,10 @@ QUrl RadicaleServer::addAddressBook(const QString& user, const QString& name,
                 .toJson(QJsonDocument::Compact));
     }
     return url(QStringLiteral("/%1/%2/").arg(user, name));
+}
+
+QString RadicaleServer::addressBookFolder(const QString& user, const QString& name) const {
+    return m_dir.filePath(QStringLiteral("storage/collection-root/%1/%2").arg(user, name));
 }
 
 QUrl RadicaleServer::url(const QString& path) const {

@@ -22,6 +22,9 @@ public:
 
     // Makes an address book of the user, empty, and returns its address.
     QUrl addAddressBook(const QString& user, const QString& name, const QString& displayName);
+    // The folder that holds the address book's cards, one file each, named as their address
+    // ends: cards can be put there without a request.
+    QString addressBookFolder(const QString& user, const QString& name) const;
 
     // http://127.0.0.1:port/path
     QUrl url(const QString& path) const;
