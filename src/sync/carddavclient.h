@@ -165,7 +165,9 @@ private:
     QNetworkAccessManager* m_network;
     QString m_user;
     QString m_password;
-    int m_timeoutMs = 30000;
+    // A home server listing a large address book for the first time reads every card before it
+    // answers: on a small machine that takes minutes, not seconds.
+    int m_timeoutMs = 120000;
     qint64 m_maxResponse = 64 * 1024 * 1024;
     std::vector<Request*> m_running;
     QByteArray m_trusted;
