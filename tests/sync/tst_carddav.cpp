@@ -1,4 +1,5 @@
 #include "radicaleserver.h"
+#include "relayserver.h"
 #include "sync/carddavclient.h"
 
 #include <QCryptographicHash>
@@ -80,73 +81,30 @@ public:
 // In front of Radicale as a web server that asks for Digest authentication (MD5, qop=auth)
 // would stand: a request that answers the challenge rightly goes on with the password as
 // Radicale takes it, any other gets the challenge.
-class DigestGate : public QTcpServer {
+class DigestGate : public RelayServer {
 public:
-    DigestGate(quint16 target, const QByteArray& user, const QByteArray& password) {
-        listen(QHostAddress::LocalHost);
-        connect(this, &QTcpServer::newConnection, this, [=, this]() {
-            while (QTcpSocket* client = nextPendingConnection()) {
-                auto* server = new QTcpSocket(client);
-                auto* buffer = new QByteArray;
-                auto* skip = new qsizetype(0); // the rest of a refused request's body
-                connect(server, &QObject::destroyed, [buffer, skip]() {
-                    delete buffer;
-                    delete skip;
-                });
-                connect(client, &QTcpSocket::readyRead, client, [=]() {
-                    if (server->state() != QAbstractSocket::UnconnectedState) {
-                        server->write(client->readAll());
-                        return;
-                    }
-                    *buffer += client->readAll();
-                    const qsizetype skipped = std::min(*skip, buffer->size());
-                    buffer->remove(0, skipped);
-                    *skip -= skipped;
-                    const qsizetype end = buffer->indexOf("\r\n\r\n");
-                    if (end < 0)
-                        return;
-                    const QByteArray head = buffer->left(end);
-                    if (!answers(head, user, password)) {
-                        client->write("HTTP/1.1 401 Unauthorized\r\nWWW-Authenticate: Digest "
-                                      "realm=\"Zelvanor\", nonce=\"6f1c2a\", qop=\"auth\", "
-                                      "algorithm=MD5\r\nContent-Length: 0\r\n\r\n");
-                        *skip = end + 4 + contentLength(head);
-                        const qsizetype now = std::min(*skip, buffer->size());
-                        buffer->remove(0, now);
-                        *skip -= now;
-                        return;
-                    }
-                    QByteArrayList lines = head.split('\n');
-                    lines.removeIf([](const QByteArray& l) {
-                        return l.toLower().startsWith("authorization:") ||
-                               l.toLower().startsWith("connection:");
-                    });
-                    lines.append("Authorization: Basic " + (user + ':' + password).toBase64() +
-                                 "\r\nConnection: close\r");
-                    server->connectToHost(QHostAddress::LocalHost, target);
-                    server->write(lines.join('\n') + buffer->mid(end));
-                    buffer->clear();
-                });
-                connect(server, &QTcpSocket::readyRead, server,
-                        [=]() { *buffer += server->readAll(); });
-                connect(server, &QTcpSocket::disconnected, client, [=]() {
-                    buffer->insert(buffer->indexOf("\r\n") + 2, "Connection: close\r\n");
-                    client->write(*buffer);
-                    client->disconnectFromHost();
-                });
-            }
-        });
+    DigestGate(quint16 target, const QByteArray& user, const QByteArray& password)
+        : RelayServer(target)
+        , m_user(user)
+        , m_password(password) {}
+
+protected:
+    Decision request(QByteArray& head) override {
+        if (!answers(head, m_user, m_password))
+            return {"HTTP/1.1 401 Unauthorized\r\nWWW-Authenticate: Digest realm=\"Zelvanor\", "
+                    "nonce=\"6f1c2a\", qop=\"auth\", algorithm=MD5\r\nContent-Length: 0\r\n"
+                    "Connection: close\r\n\r\n"};
+        QByteArrayList lines;
+        for (const QByteArray& line : head.split('\n')) {
+            if (!line.toLower().startsWith("authorization:"))
+                lines.append(line.trimmed());
+        }
+        lines.append("Authorization: Basic " + (m_user + ':' + m_password).toBase64());
+        head = lines.join("\r\n");
+        return {};
     }
 
 private:
-    static qsizetype contentLength(const QByteArray& head) {
-        for (const QByteArray& line : head.split('\n')) {
-            if (line.toLower().startsWith("content-length:"))
-                return line.mid(15).trimmed().toLongLong();
-        }
-        return 0;
-    }
-
     // RFC 7616 with MD5: the response is H(H(user:realm:password):nonce:nc:cnonce:qop:
     // H(method:uri)).
     static bool answers(const QByteArray& head, const QByteArray& user,
@@ -174,6 +132,9 @@ private:
         return p.value("username") == user && p.value("nonce") == "6f1c2a" &&
                p.value("response") == expected;
     }
+
+    QByteArray m_user;
+    QByteArray m_password;
 };
 
 QByteArray httpAnswer(const QByteArray& status, const QByteArray& type, const QByteArray& body) {

@@ -1,12 +1,11 @@
 #include "contacttokens.h"
 #include "radicaleserver.h"
+#include "relayserver.h"
 #include "sync/cardedit.h"
 #include "sync/syncrun.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
@@ -29,11 +28,11 @@ template <typename Fn> void waitFor(Fn done) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
-// Between the run and the server, one request per connection: counts them, and from the n-th
-// on, for a number of requests, either answers 500 without passing the request on, or passes it
-// on and ends the connection after the answer's status line. It can also stand for a server
-// that knows no sync-collection report.
-class FaultProxy : public QTcpServer {
+// Between the run and the server: counts the requests, and from the n-th on, for a number of
+// requests, either answers 500 without passing the request on, or passes it on and ends the
+// connection after the answer's status line. It can also stand for a server that knows no
+// sync-collection report.
+class FaultProxy : public RelayServer {
 public:
     int requests = 0;
     int failAt = 0;
@@ -41,45 +40,22 @@ public:
     bool drop = false;
     bool noSyncReport = false;
 
-    explicit FaultProxy(quint16 target) {
-        listen(QHostAddress::LocalHost);
-        connect(this, &QTcpServer::newConnection, this, [this, target]() {
-            while (QTcpSocket* client = nextPendingConnection()) {
-                ++requests;
-                const bool fail = failAt > 0 && requests >= failAt && requests < failAt + failing;
-                auto* server = new QTcpSocket(client);
-                auto* answer = new QByteArray;
-                connect(server, &QObject::destroyed, [answer]() { delete answer; });
-                connect(client, &QTcpSocket::readyRead, client, [=, this]() {
-                    QByteArray bytes = client->readAll();
-                    if (noSyncReport && bytes.startsWith("REPORT") &&
-                        bytes.contains("\r\nDepth: 0\r\n")) {
-                        client->write("HTTP/1.1 501 Not Implemented\r\nContent-Length: 0"
-                                      "\r\nConnection: close\r\n\r\n");
-                        client->disconnectFromHost();
-                        return;
-                    }
-                    if (fail && !drop) {
-                        client->write("HTTP/1.1 500 Internal Server Error\r\nContent-Length: 0"
-                                      "\r\nConnection: close\r\n\r\n");
-                        client->disconnectFromHost();
-                        return;
-                    }
-                    if (server->state() == QAbstractSocket::UnconnectedState) {
-                        bytes.insert(bytes.indexOf("\r\n") + 2, "Connection: close\r\n");
-                        server->connectToHost(QHostAddress::LocalHost, target);
-                    }
-                    server->write(bytes);
-                });
-                connect(server, &QTcpSocket::readyRead, server,
-                        [=]() { *answer += server->readAll(); });
-                connect(server, &QTcpSocket::disconnected, client, [=]() {
-                    answer->insert(answer->indexOf("\r\n") + 2, "Connection: close\r\n");
-                    client->write(fail ? answer->left(answer->indexOf("\r\n") + 2) : *answer);
-                    client->disconnectFromHost();
-                });
-            }
-        });
+    using RelayServer::RelayServer;
+
+protected:
+    Decision request(QByteArray& head) override {
+        ++requests;
+        if (noSyncReport && head.startsWith("REPORT") && head.contains("\r\nDepth: 0"))
+            return {answer("501 Not Implemented")};
+        const bool fail = failAt > 0 && requests >= failAt && requests < failAt + failing;
+        if (fail && !drop)
+            return {answer("500 Internal Server Error")};
+        return {{}, fail};
+    }
+
+private:
+    static QByteArray answer(const QByteArray& status) {
+        return "HTTP/1.1 " + status + "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
     }
 };
 
