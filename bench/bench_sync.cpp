@@ -16,10 +16,6 @@
 #include <QTemporaryDir>
 #include <QUuid>
 
-#include <algorithm>
-
-#include <malloc.h>
-
 using namespace benchutil;
 
 namespace {
@@ -135,28 +131,12 @@ struct SyncSides {
     }
 };
 
-// The growth of the resident memory over the start of the sync at its highest, per contact.
-class PeakGrowth {
-public:
-    void start() {
-        // What earlier runs freed goes back to the system, so that it is not used again unseen.
-        malloc_trim(0);
-        benchfiles::resetPeakMemory();
-        m_before = benchfiles::memoryNow();
-    }
-    void stop() {
-        m_peakKiB = std::max(m_peakKiB, benchfiles::memoryNow().hwmKiB - m_before.rssKiB);
-    }
-    void report(benchmark::State& state) const {
-        state.counters["peak_growth_MiB"] = static_cast<double>(m_peakKiB) / 1024.0;
-        state.counters["per_contact_B"] =
-            static_cast<double>(m_peakKiB) * 1024.0 / static_cast<double>(state.range(0));
-    }
-
-private:
-    benchfiles::Memory m_before;
-    qint64 m_peakKiB = 0;
-};
+// The peak growth of the resident memory over a sync, whole and per contact.
+void reportMemory(benchmark::State& state, const benchfiles::PeakGrowth& memory) {
+    state.counters["peak_growth_MiB"] = static_cast<double>(memory.kib()) / 1024.0;
+    state.counters["per_contact_B"] =
+        static_cast<double>(memory.kib()) * 1024.0 / static_cast<double>(state.range(0));
+}
 
 std::unique_ptr<cardsync::CardDavClient> plainClient() {
     auto client = std::make_unique<cardsync::CardDavClient>();
@@ -187,7 +167,7 @@ QString newHref(const QUrl& book, const QString& uid) {
 void firstSync(benchmark::State& state, bool plain) {
     if (!radicale())
         return fail(state, QStringLiteral("radicale does not start"));
-    PeakGrowth memory;
+    benchfiles::PeakGrowth memory;
     for (auto _ : state) {
         const SyncSides sides(state.range(0), false);
         memory.start();
@@ -205,7 +185,7 @@ void firstSync(benchmark::State& state, bool plain) {
         state.SetIterationTime(t.seconds());
         memory.stop();
     }
-    memory.report(state);
+    reportMemory(state, memory);
 }
 
 // A sync with nothing changed, or after one change on each side, of a register synced with an
@@ -219,7 +199,7 @@ void laterSync(benchmark::State& state, bool changed, bool plain) {
         return fail(state, result.error);
     const auto client = plainClient();
     const DataStore store(sides.dir.path());
-    PeakGrowth memory;
+    benchfiles::PeakGrowth memory;
     int round = 0;
     for (auto _ : state) {
         cardsync::SyncState last;
@@ -264,7 +244,7 @@ void laterSync(benchmark::State& state, bool changed, bool plain) {
             sides.sync();
         }
     }
-    memory.report(state);
+    reportMemory(state, memory);
 }
 
 void syncFirst(benchmark::State& state) {

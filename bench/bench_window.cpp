@@ -339,16 +339,14 @@ void printToPdf(benchmark::State& state) {
     const QString pdf = dir.filePath(QStringLiteral("lista.pdf"));
     rig.dialogs.saveAs = pdf;
     auto* cmdPrint = requireChild<QPushButton>(&rig.window, "cmdPrint");
-    qint64 peakGrowthKiB = 0;
+    benchfiles::PeakGrowth memory;
     for (auto _ : state) {
         QFile::remove(pdf);
-        benchfiles::resetPeakMemory();
-        const benchfiles::Memory before = benchfiles::memoryNow();
+        memory.start();
         Stopwatch t;
         cmdPrint->click();
         state.SetIterationTime(t.seconds());
-        const benchfiles::Memory after = benchfiles::memoryNow();
-        peakGrowthKiB = std::max(peakGrowthKiB, after.hwmKiB - before.rssKiB);
+        memory.stop();
         if (rig.dialogs.messages > 0)
             return fail(state, errorShown(rig));
         if (!QFileInfo::exists(pdf))
@@ -356,7 +354,7 @@ void printToPdf(benchmark::State& state) {
     }
     state.counters["pages"] = static_cast<double>(count / 50 + 1);
     state.counters["pdf_MiB"] = static_cast<double>(QFileInfo(pdf).size()) / (1024.0 * 1024.0);
-    state.counters["peak_growth_MiB"] = static_cast<double>(peakGrowthKiB) / 1024.0;
+    state.counters["peak_growth_MiB"] = static_cast<double>(memory.kib()) / 1024.0;
 }
 
 } // namespace

@@ -8,11 +8,13 @@
 #include <QFile>
 #include <QStringList>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <malloc.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -194,10 +196,17 @@ Memory memoryNow() {
     return m;
 }
 
-void resetPeakMemory() {
+void PeakGrowth::start() {
+    malloc_trim(0);
     QFile clear(QStringLiteral("/proc/self/clear_refs"));
     if (clear.open(QIODevice::WriteOnly))
         clear.write("5");
+    clear.close();
+    m_before = memoryNow();
+}
+
+void PeakGrowth::stop() {
+    m_peakKiB = std::max(m_peakKiB, memoryNow().hwmKiB - m_before.rssKiB);
 }
 
 } // namespace benchfiles

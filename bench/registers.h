@@ -56,8 +56,19 @@ struct Memory {
     qint64 hwmKiB = 0;
 };
 Memory memoryNow();
-// Lets VmHWM start again from the present resident size, so that the peak of one action can be
-// read on its own.
-void resetPeakMemory();
+// The most the resident memory rose over its size at start(), in any of the start()/stop()
+// pairs measured: the peak of one action on its own.
+class PeakGrowth {
+public:
+    // Hands glibc's free memory back to the system, so that the action cannot use it unseen,
+    // and lets VmHWM start again from the present resident size.
+    void start();
+    void stop();
+    qint64 kib() const { return m_peakKiB; }
+
+private:
+    Memory m_before;
+    qint64 m_peakKiB = 0;
+};
 
 } // namespace benchfiles
